@@ -1,0 +1,74 @@
+// The preview of one library picture, its information line, and making it the wallpaper.
+#include "library/img_inf.h"
+#include "localisation/language.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/picture.h"
+#include "shell/main_form.h"
+#include "shell/version.h"
+
+namespace vantry {
+
+namespace {
+std::string formatName(std::uint8_t format) {
+    static const char* const kNames[] = {"---", "PNG", "GIF", "JPG", "BMP"};
+    return format < 5 ? kNames[format] : "---";
+}
+}  // namespace
+
+// The steps that a row click and FileBox_Click share: each is tried, a failing one skipped.
+void Main::previewFile(const std::string& name) {
+    const std::string path = joinPath(joinPath(txt_InitDir.Text(), "\\img\\"), name);
+    vb::resume([&] {
+        Picture_Preview.clearPicture();
+        img_Preview.clearPicture();
+        img_Preview.setVisible(false);
+    });
+    vb::resume([&] {
+        Picture_Preview.setPicture(std::make_shared<const Picture>(loadPicture(app().fs().resolve(path))));
+    });
+    vb::resume([&] {
+        img_Preview.setPicture(Picture_Preview.picture());
+        img_Preview.setHeight(1575);
+        img_Preview.setWidth(2055);
+        img_Preview.setVisible(true);
+    });
+    vb::resume([&] { img_ImageInfo.setVisible(true); });
+    vb::resume([&] { Show_ImageInfo(name); });
+}
+
+void Main::FileBox_Click() { previewFile(File1.FileName()); }
+
+void Main::Show_ImageInfo(const std::string& name) {
+    const std::string path = joinPath(joinPath(txt_InitDir.Text(), "\\img\\"), name);
+    const ImageInfo r = Get_ImageInfo(app().fs().resolve(path));
+    const bool known = r.Format != 255;
+    lbl_ImageInfo.setCaption("[ " + (known ? formatName(r.Format) : std::string("---")) + " ], " +
+                             std::to_string(known ? r.Width : 0) + " x " + std::to_string(known ? r.Height : 0) +
+                             " px - " + std::to_string(known ? r.Bits : 0) + " bits");
+}
+
+void Main::Save_Wallpaper() {
+    vb::resume([&] {
+        const auto& picture = Picture_Preview.picture();
+        if (!picture || picture->empty()) return;  // nothing to write: the old file stays
+        savePictureBmp(*picture, app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp")));
+    });
+}
+
+void Main::Put_Wallpaper() {
+    const std::string path = app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
+    app().wallpaper().setWallpaper(path);
+    Reset_Controls();
+}
+
+void Main::Get_WinDir() { txt_WinDir.setText(app().system().windowsDirectory()); }
+
+void Main::Get_Screen_Resolution() {
+    // The screen's size is kept in twips; in pixels it is that divided by the twips per pixel.
+    const int w = app().system().screenWidthPx() * kTwipsPerPixel / kTwipsPerPixel;
+    const int h = app().system().screenHeightPx() * kTwipsPerPixel / kTwipsPerPixel;
+    lbl_ResVideo.setCaption(std::to_string(w) + " x " + std::to_string(h));
+}
+
+}  // namespace vantry

@@ -1,0 +1,469 @@
+#include "platform/control.h"
+
+#include <algorithm>
+
+#include "platform/app.h"
+#include "platform/error.h"
+#include "platform/form.h"
+#include "platform/text.h"
+
+namespace vb {
+
+const char* kindName(Kind k) {
+    switch (k) {
+        case Kind::Label: return "Label";
+        case Kind::TextBox: return "TextBox";
+        case Kind::CheckBox: return "CheckBox";
+        case Kind::CommandButton: return "CommandButton";
+        case Kind::ImageButton: return "ImageButton";
+        case Kind::ComboBox: return "ComboBox";
+        case Kind::ListBox: return "ListBox";
+        case Kind::FileListBox: return "FileListBox";
+        case Kind::Panel: return "Panel";
+        case Kind::Shape: return "Shape";
+        case Kind::Image: return "Image";
+        case Kind::PictureBox: return "PictureBox";
+        case Kind::Timer: return "Timer";
+        case Kind::Menu: return "Menu";
+        case Kind::MenuItem: return "MenuItem";
+        case Kind::LinkLabel: return "LinkLabel";
+        case Kind::ListView: return "ListView";
+        case Kind::WebBrowser: return "WebBrowser";
+        case Kind::TrayIcon: return "TrayIcon";
+    }
+    return "?";
+}
+
+Control::Control(Form* form, Kind kind, std::string name, Control* parent, int index)
+    : form_(form), kind_(kind), name_(std::move(name)), parent_(parent), index_(index) {
+    form_->registerControl(this);
+}
+
+Control::~Control() { form_->unregisterControl(this); }
+
+App& Control::app() const { return form_->app(); }
+
+Control& Control::pos(int left, int top, int width, int height) {
+    left_ = left, top_ = top, width_ = width, height_ = height;
+    return *this;
+}
+Control& Control::cap(std::string caption) {
+    caption_ = std::move(caption);
+    return *this;
+}
+Control& Control::tip(std::string tooltip) {
+    tooltip_ = std::move(tooltip);
+    return *this;
+}
+Control& Control::hidden() {
+    visible_ = false;
+    return *this;
+}
+Control& Control::disabled() {
+    enabled_ = false;
+    return *this;
+}
+Control& Control::colors(Color fore, Color back) {
+    fore_ = fore, back_ = back, hasColors_ = true;
+    return *this;
+}
+Control& Control::fill(Color fillColor, Color borderColor) {
+    fillColor_ = fillColor, borderColor_ = borderColor;
+    return *this;
+}
+Control& Control::bold() {
+    bold_ = true;
+    return *this;
+}
+Control& Control::fontSize(int points) {
+    fontSize_ = points;
+    return *this;
+}
+
+void Control::changed() {
+    if (view_) view_->modelChanged();
+}
+
+#define VB_SETTER(name, field)      \
+    void Control::name(decltype(field) v) { \
+        if (field == v) return;     \
+        field = v;                  \
+        changed();                  \
+    }
+
+void Control::setCaption(const std::string& v) {
+    if (caption_ == v) return;
+    caption_ = v;
+    changed();
+}
+void Control::setToolTipText(const std::string& v) {
+    if (tooltip_ == v) return;
+    tooltip_ = v;
+    changed();
+}
+VB_SETTER(setVisible, visible_)
+VB_SETTER(setLeft, left_)
+VB_SETTER(setTop, top_)
+VB_SETTER(setWidth, width_)
+VB_SETTER(setHeight, height_)
+VB_SETTER(setForeColor, fore_)
+VB_SETTER(setBackColor, back_)
+VB_SETTER(setFillColor, fillColor_)
+#undef VB_SETTER
+
+void Control::setEnabled(bool v) {
+    if (enabled_ == v) return;
+    enabled_ = v;
+    changed();
+}
+
+namespace {
+std::string boolText(bool b) { return b ? "true" : "false"; }
+bool parseBool(const std::string& v) { return v == "true" || v == "True" || v == "1" || v == "-1"; }
+std::string colorText(Color c) {
+    return std::to_string((c >> 16) & 255) + "," + std::to_string((c >> 8) & 255) + "," +
+           std::to_string(c & 255);
+}
+Color parseColor(const std::string& v) {
+    int r = 0, g = 0, b = 0;
+    if (std::sscanf(v.c_str(), "%d,%d,%d", &r, &g, &b) != 3) throw Error(err::InvalidPropertyValue);
+    return rgb(r, g, b);
+}
+int parseInt(const std::string& v) {
+    try {
+        std::size_t used = 0;
+        const int n = std::stoi(v, &used);
+        if (used != v.size()) throw Error(err::InvalidPropertyValue);
+        return n;
+    } catch (const std::logic_error&) {
+        throw Error(err::InvalidPropertyValue, "not a number: " + v);
+    }
+}
+}  // namespace
+
+bool Control::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Caption") out = caption_;
+    else if (p == "ToolTipText") out = tooltip_;
+    else if (p == "Visible") out = boolText(visible_);
+    else if (p == "Enabled") out = boolText(enabled_);
+    else if (p == "Left") out = std::to_string(left_);
+    else if (p == "Top") out = std::to_string(top_);
+    else if (p == "Width") out = std::to_string(width_);
+    else if (p == "Height") out = std::to_string(height_);
+    else if (p == "ForeColor") out = colorText(fore_);
+    else if (p == "BackColor") out = colorText(back_);
+    else if (p == "FillColor") out = colorText(fillColor_);
+    else if (p == "BorderColor") out = colorText(borderColor_);
+    else if (p == "FontBold") out = boolText(bold_);
+    else return false;
+    return true;
+}
+
+bool Control::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Caption") setCaption(v);
+    else if (p == "ToolTipText") setToolTipText(v);
+    else if (p == "Visible") setVisible(parseBool(v));
+    else if (p == "Enabled") setEnabled(parseBool(v));
+    else if (p == "Left") setLeft(parseInt(v));
+    else if (p == "Top") setTop(parseInt(v));
+    else if (p == "Width") setWidth(parseInt(v));
+    else if (p == "Height") setHeight(parseInt(v));
+    else if (p == "ForeColor") setForeColor(parseColor(v));
+    else if (p == "BackColor") setBackColor(parseColor(v));
+    else if (p == "FillColor") setFillColor(parseColor(v));
+    else return false;
+    return true;
+}
+
+// ---- text box
+
+void TextBox::setText(const std::string& v) {
+    if (text_ == v) return;
+    text_ = v;
+    changed();
+    Change();
+}
+
+bool TextBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Text") {
+        out = text_;
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+bool TextBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Text") {
+        setText(v);
+        return true;
+    }
+    return Control::setProperty(p, v);
+}
+
+// ---- check box
+
+void CheckBox::setValue(int v) {
+    if (v < 0 || v > 2) throw Error(err::InvalidPropertyValue, "check box value " + std::to_string(v));
+    if (value_ == v) return;
+    value_ = v;
+    changed();
+    Click();
+}
+
+bool CheckBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Value") {
+        out = std::to_string(value_);
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+bool CheckBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Value") {
+        setValue(parseInt(v));
+        return true;
+    }
+    return Control::setProperty(p, v);
+}
+
+// ---- pictures
+
+void PictureHolder::setPicture(std::shared_ptr<const Picture> p) {
+    if (picture_ == p) return;
+    picture_ = std::move(p);
+    changed();
+}
+
+bool PictureHolder::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Picture") {
+        out = picture_ && !picture_->empty()
+                  ? std::to_string(picture_->width) + "x" + std::to_string(picture_->height)
+                  : "none";
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+// ---- lists
+
+void ListControl::setListIndex(int i) {
+    if (i < -1 || i >= ListCount())
+        throw Error(err::InvalidPropertyValue, name() + ".ListIndex = " + std::to_string(i));
+    if (index_ == i) return;
+    index_ = i;
+    changed();
+    Click();
+}
+
+const std::string& ListControl::List(int i) const {
+    if (i < 0 || i >= ListCount()) throw Error(err::SubscriptOutOfRange, name() + ".List");
+    return items_[std::size_t(i)];
+}
+
+void ListControl::AddItem(const std::string& item) {
+    items_.push_back(item);
+    changed();
+}
+
+void ListControl::Clear() {
+    items_.clear();
+    index_ = -1;
+    changed();
+}
+
+std::string ListControl::SelectedText() const {
+    return index_ >= 0 && index_ < ListCount() ? items_[std::size_t(index_)] : std::string();
+}
+
+bool ListControl::getProperty(const std::string& p, std::string& out) const {
+    if (p == "ListIndex") out = std::to_string(index_);
+    else if (p == "ListCount") out = std::to_string(ListCount());
+    else if (p == "Text") out = SelectedText();
+    else return Control::getProperty(p, out);
+    return true;
+}
+
+bool ListControl::setProperty(const std::string& p, const std::string& v) {
+    if (p == "ListIndex") {
+        setListIndex(parseInt(v));
+        return true;
+    }
+    return Control::setProperty(p, v);
+}
+
+
+// ---- file list
+
+bool FileListBox::matches(const std::string& name) const {
+    // Patterns of the form "*.ext;*.ext": compare the extension without regard to case.
+    std::size_t i = 0;
+    while (i <= pattern_.size()) {
+        std::size_t j = pattern_.find(';', i);
+        if (j == std::string::npos) j = pattern_.size();
+        std::string p = pattern_.substr(i, j - i);
+        if (p == "*.*" || p == "*") return true;
+        if (p.size() > 1 && p[0] == '*') {
+            const std::string ext = p.substr(1);
+            if (name.size() >= ext.size() &&
+                equalsNoCase(std::string_view(name).substr(name.size() - ext.size()), ext))
+                return true;
+        } else if (equalsNoCase(name, p)) {
+            return true;
+        }
+        i = j + 1;
+    }
+    return false;
+}
+
+void FileListBox::setPath(const std::string& folder) {
+    const std::string before = path_;
+    path_ = folder;
+    try {
+        Refresh();
+    } catch (const Error&) {
+        path_ = before;
+        throw;
+    }
+}
+
+void FileListBox::Refresh() {
+    std::vector<std::string> names;
+    for (auto& n : app().fs().listFiles(path_.empty() ? "." : path_))
+        if (matches(n)) names.push_back(std::move(n));
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = toLowerAscii(a), lb = toLowerAscii(b);
+        return la != lb ? la < lb : a < b;
+    });
+    // The current entry survives a re-read when its file is still there.
+    const std::string current = SelectedText();
+    items_ = std::move(names);
+    index_ = -1;
+    if (!current.empty())
+        for (std::size_t k = 0; k < items_.size(); ++k)
+            if (items_[k] == current) index_ = int(k);
+    changed();
+}
+
+bool FileListBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Path") out = path_;
+    else if (p == "Pattern") out = pattern_;
+    else if (p == "FileName") out = FileName();
+    else return ListControl::getProperty(p, out);
+    return true;
+}
+
+// ---- list view
+
+void ListView::ClearColumns() {
+    columns_.clear();
+    changed();
+}
+void ListView::AddColumn(const std::string& header) {
+    columns_.push_back(header);
+    changed();
+}
+void ListView::ClearRows() {
+    rows_.clear();
+    changed();
+}
+int ListView::AddRow(const std::string& text) {
+    Row r;
+    r.text = text;
+    rows_.push_back(std::move(r));
+    if (Sorted) Sort();
+    changed();
+    for (std::size_t k = rows_.size(); k-- > 0;)
+        if (rows_[k].text == text) return int(k) + 1;
+    return int(rows_.size());
+}
+ListView::Row& ListView::row(int i) {
+    if (i < 1 || i > Count()) throw Error(35600, "Index out of bounds");
+    return rows_[std::size_t(i - 1)];
+}
+const ListView::Row& ListView::row(int i) const {
+    if (i < 1 || i > Count()) throw Error(35600, "Index out of bounds");
+    return rows_[std::size_t(i - 1)];
+}
+void ListView::setSubItem(int i, int sub, const std::string& text) {
+    Row& r = row(i);
+    if (sub < 1) throw Error(35600, "Index out of bounds");
+    if (r.sub.size() < std::size_t(sub)) r.sub.resize(std::size_t(sub));
+    r.sub[std::size_t(sub - 1)] = text;
+    changed();
+}
+void ListView::setRowText(int i, const std::string& text) {
+    row(i).text = text;
+    changed();
+}
+void ListView::RemoveRow(int i) {
+    row(i);
+    rows_.erase(rows_.begin() + (i - 1));
+    changed();
+}
+void ListView::selectOnly(const std::vector<int>& sel) {
+    for (auto& r : rows_) r.selected = false;
+    for (int i : sel) row(i).selected = true;
+    changed();
+}
+std::vector<int> ListView::selectedRows() const {
+    std::vector<int> out;
+    for (std::size_t k = 0; k < rows_.size(); ++k)
+        if (rows_[k].selected) out.push_back(int(k) + 1);
+    return out;
+}
+void ListView::Sort() {
+    auto key = [this](const Row& r) -> const std::string& {
+        static const std::string empty;
+        if (SortKey == 0) return r.text;
+        return std::size_t(SortKey) <= r.sub.size() ? r.sub[std::size_t(SortKey - 1)] : empty;
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+        const std::string la = toLowerAscii(key(a)), lb = toLowerAscii(key(b));
+        return SortOrder == 0 ? la < lb : lb < la;
+    });
+    changed();
+}
+bool ListView::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Count") out = std::to_string(Count());
+    else if (p == "Sorted") out = Sorted ? "true" : "false";
+    else if (p == "SortKey") out = std::to_string(SortKey);
+    else if (p == "SortOrder") out = std::to_string(SortOrder);
+    else return Control::getProperty(p, out);
+    return true;
+}
+
+// ---- timer
+
+Timer::Timer(Form* f, std::string n, Control* parent) : Control(f, Kind::Timer, std::move(n), parent) {}
+
+Timer::~Timer() {
+    if (armed_) app().loop().disarm(*this);
+}
+
+void Timer::setInterval(int ms) {
+    if (interval_ == ms) return;
+    interval_ = ms;
+    rearm();
+}
+
+void Timer::setEnabled(bool v) {
+    if (Enabled() == v) return;
+    Control::setEnabled(v);
+    rearm();
+}
+
+void Timer::start() { rearm(); }
+
+void Timer::rearm() {
+    // Changing Enabled or Interval restarts the count, as the runtime's timers did.
+    if (armed_) app().loop().disarm(*this);
+    armed_ = Enabled() && interval_ > 0;
+    if (armed_) app().loop().arm(*this, interval_);
+}
+
+// ---- tray icon
+
+void TrayIconControl::AddIcon() { app().tray().addIcon(""); }
+void TrayIconControl::RemoveIcon() { app().tray().removeIcon(); }
+
+}  // namespace vb

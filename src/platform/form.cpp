@@ -1,0 +1,71 @@
+#include "platform/form.h"
+
+#include <algorithm>
+
+#include "platform/app.h"
+
+namespace vb {
+
+Form::Form(App& app, std::string name) : app_(app), name_(std::move(name)) {}
+
+Form::~Form() = default;
+
+void Form::changed() {
+    if (view_) view_->formChanged();
+}
+
+void Form::Show() {
+    // Touching an unloaded form loads it first; the registry's accessors do that, so here the
+    // form exists already.
+    if (visible_) return;
+    visible_ = true;
+    changed();
+}
+
+void Form::Hide() {
+    if (!visible_) return;
+    visible_ = false;
+    changed();
+}
+
+void Form::Unload() { app_.unload(*this); }
+
+void Form::setCaption(const std::string& c) {
+    if (caption_ == c) return;
+    caption_ = c;
+    changed();
+}
+
+void Form::setWindowState(WindowState s) {
+    if (state_ == s) return;
+    state_ = s;
+    changed();
+}
+
+void Form::Move(int left, int top) {
+    left_ = left;
+    top_ = top;
+    changed();
+}
+
+void Form::removeCloseFromSystemMenu() {
+    closeRemoved = true;
+    changed();
+}
+
+Control* Form::find(const std::string& name, int index) const {
+    for (Control* c : controls_)
+        if (c->name() == name && (index < 0 || c->index() == index)) return c;
+    return nullptr;
+}
+
+void Form::unregisterControl(Control* c) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+}
+
+void Form::startTimers() {
+    for (Control* c : controls_)
+        if (c->kind() == Kind::Timer) static_cast<Timer*>(c)->start();
+}
+
+}  // namespace vb

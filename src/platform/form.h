@@ -1,0 +1,92 @@
+#pragma once
+// A form: one window with its controls and procedures. Subclasses declare their controls as
+// members (constructed in design order, each registering itself here) and set design values in
+// their constructor; Form_Load runs when the registry first loads the form.
+#include <string>
+#include <vector>
+
+#include "platform/control.h"
+
+namespace vb {
+
+class App;
+
+enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
+
+// A front end attaches one view per loaded form.
+class FormView {
+public:
+    virtual ~FormView() = default;
+    virtual void formChanged() = 0;  // visibility, caption, state, geometry
+};
+
+class Form {
+public:
+    Form(App& app, std::string name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    App& app() const { return app_; }
+    const std::string& name() const { return name_; }
+
+    virtual void Form_Load() {}
+    // Set cancel non-zero to keep the form loaded.
+    virtual void Form_Unload(int& /*cancel*/) {}
+    virtual void Form_Resize() {}
+    virtual void Form_MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
+
+    void Show();
+    void Hide();
+    void Unload();
+
+    bool Visible() const { return visible_; }
+    const std::string& Caption() const { return caption_; }
+    void setCaption(const std::string& c);
+    WindowState windowState() const { return state_; }
+    void setWindowState(WindowState s);
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void Move(int left, int top);
+
+    // Window traits, set at design.
+    bool borderless = false;   // no frame or title bar (the splash)
+    bool toolWindow = false;   // never shown to the user
+    bool closeRemoved = false; // Close taken off the system menu: frame close requests are refused
+    bool centred = false;
+    bool hidesToTray = false;  // hidden means "only the tray icon remains"
+
+    const std::vector<Control*>& controls() const { return controls_; }
+    Control* find(const std::string& name, int index = -1) const;
+    void registerControl(Control* c) { controls_.push_back(c); }
+    void unregisterControl(Control* c);
+
+    void attachView(FormView* v) { view_ = v; }
+    FormView* view() const { return view_; }
+
+    // Timers enabled at design start ticking once the form is loaded.
+    void startTimers();
+
+protected:
+    void design(std::string caption, int width, int height) {
+        caption_ = std::move(caption);
+        width_ = width;
+        height_ = height;
+    }
+    void removeCloseFromSystemMenu();
+    void changed();
+
+private:
+    App& app_;
+    std::string name_;
+    std::string caption_;
+    bool visible_ = false;
+    WindowState state_ = WindowState::Normal;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::vector<Control*> controls_;
+    FormView* view_ = nullptr;
+};
+
+}  // namespace vb

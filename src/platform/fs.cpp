@@ -1,0 +1,309 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace vb {
+
+namespace {
+
+int errorFromErrno(int e) {
+    switch (e) {
+        case ENOENT: return err::FileNotFound;
+        case ENOTDIR: return err::PathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS: return err::PermissionDenied;
+        case ENOSPC: return err::DiskFull;
+        case EISDIR: return err::PathFileAccess;
+        default: return err::PathFileAccess;
+    }
+}
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, int e) {
+    throw Error(errorFromErrno(e), what + " " + path + ": " + std::strerror(e));
+}
+
+std::string turnSeparators(const std::string& p) {
+    std::string r = p;
+    for (char& c : r)
+        if (c == '\\') c = '/';
+    return r;
+}
+
+bool exists(const std::string& p) {
+    struct stat st;
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+// Finds the entry of dir whose name equals name without regard to case.
+bool findNoCase(const std::string& dir, const std::string& name, std::string& found) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return false;
+    bool ok = false;
+    while (dirent* e = ::readdir(d)) {
+        if (equalsNoCase(e->d_name, name)) {
+            found = e->d_name;
+            ok = true;
+            break;
+        }
+    }
+    ::closedir(d);
+    return ok;
+}
+
+}  // namespace
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    const char last = folder.back();
+    const bool folderEnds = last == '\\' || last == '/';
+    const bool nameStarts = !name.empty() && (name.front() == '\\' || name.front() == '/');
+    if (folderEnds && nameStarts) return folder + name.substr(1);
+    if (folderEnds || nameStarts) return folder + name;
+    return folder + "/" + name;
+}
+
+std::string FileSystem::CurDir() const {
+    char buf[PATH_MAX];
+    if (!::getcwd(buf, sizeof buf)) fail("getcwd", "", errno);
+    return buf;
+}
+
+void FileSystem::ChDir(const std::string& path) {
+    if (path.empty()) throw Error(err::PathNotFound, "empty folder name");
+    const std::string p = resolve(path);
+    if (::chdir(p.c_str()) != 0) {
+        const int e = errno;
+        throw Error(e == ENOENT || e == ENOTDIR ? err::PathNotFound : errorFromErrno(e),
+                    "chdir " + p + ": " + std::strerror(e));
+    }
+}
+
+void FileSystem::ChDrive(const std::string& drive) {
+    if (drive.empty()) throw Error(err::InvalidCall, "empty drive name");
+}
+
+std::string FileSystem::resolve(const std::string& path) const {
+    const std::string p = turnSeparators(path);
+    if (p.empty() || exists(p)) return p;
+    // Walk the components, matching each without regard to case where the exact name is absent.
+    std::string out;
+    std::size_t i = 0;
+    if (p[0] == '/') {
+        out = "/";
+        i = 1;
+    }
+    bool lost = false;  // once a component is missing, keep the rest as written
+    while (i <= p.size()) {
+        std::size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        const std::string comp = p.substr(i, j - i);
+        if (!comp.empty()) {
+            std::string candidate = out.empty() || out.back() == '/' ? out + comp : out + "/" + comp;
+            if (!lost && !exists(candidate) && comp != "." && comp != "..") {
+                std::string found;
+                if (findNoCase(out.empty() ? "." : out, comp, found))
+                    candidate = out.empty() || out.back() == '/' ? out + found : out + "/" + found;
+                else
+                    lost = true;
+            }
+            out = candidate;
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+bool FileSystem::fileExists(const std::string& path) const {
+    struct stat st;
+    return ::stat(resolve(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FileSystem::dirExists(const std::string& path) const {
+    struct stat st;
+    return ::stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void FileSystem::Kill(const std::string& path) {
+    const std::string p = resolve(path);
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0) fail("delete", p, errno);
+    if (S_ISDIR(st.st_mode)) throw Error(err::FileNotFound, "delete " + p + ": is a folder");
+    if (::unlink(p.c_str()) != 0) fail("delete", p, errno);
+}
+
+void FileSystem::FileCopy(const std::string& from, const std::string& to) {
+    writeBytesAtomic(to, readBytes(from));
+}
+
+void FileSystem::Name(const std::string& from, const std::string& to) {
+    const std::string a = resolve(from), b = resolve(to);
+    if (exists(b)) throw Error(58, "rename " + a + ": " + b + " exists");
+    if (::rename(a.c_str(), b.c_str()) != 0) fail("rename", a, errno);
+}
+
+std::time_t FileSystem::FileDateTime(const std::string& path) const {
+    struct stat st;
+    const std::string p = resolve(path);
+    if (::stat(p.c_str(), &st) != 0) fail("stat", p, errno);
+    return st.st_mtime;
+}
+
+std::string FileSystem::readBytes(const std::string& path, std::size_t limit) const {
+    const std::string p = resolve(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("open", p, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw Error(err::PathFileAccess, "open " + p + ": is a folder");
+    }
+    std::string out;
+    char buf[1 << 16];
+    while (out.size() < limit) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd);
+            fail("read", p, e);
+        }
+        if (n == 0) break;
+        out.append(buf, std::min<std::size_t>(std::size_t(n), limit - out.size()));
+    }
+    ::close(fd);
+    return out;
+}
+
+void FileSystem::readLines(const std::string& path,
+                           const std::function<void(std::string&&)>& onLine) const {
+    const std::string p = resolve(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("open", p, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw Error(err::PathFileAccess, "open " + p + ": is a folder");
+    }
+    // Read in blocks; a line may straddle blocks, and a CR at a block's end may be the first half
+    // of a CR LF pair, so it is only settled when the next byte is known.
+    std::string pending;
+    bool pendingCr = false;
+    char buf[1 << 16];
+    auto emit = [&](std::string&& line) { onLine(decodeText(line)); };
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd);
+            fail("read", p, e);
+        }
+        if (n == 0) break;
+        std::size_t i = 0;
+        if (pendingCr) {
+            pendingCr = false;
+            if (buf[0] == '\n') i = 1;
+        }
+        std::size_t start = i;
+        for (; i < std::size_t(n); ++i) {
+            if (buf[i] != '\r') continue;
+            pending.append(buf + start, i - start);
+            emit(std::move(pending));
+            pending.clear();
+            if (i + 1 < std::size_t(n)) {
+                if (buf[i + 1] == '\n') ++i;
+            } else {
+                pendingCr = true;
+            }
+            start = i + 1;
+        }
+        if (start < std::size_t(n)) pending.append(buf + start, std::size_t(n) - start);
+    }
+    ::close(fd);
+    if (!pending.empty()) emit(std::move(pending));
+}
+
+std::vector<std::string> FileSystem::readAllLines(const std::string& path) const {
+    std::vector<std::string> lines;
+    readLines(path, [&](std::string&& l) { lines.push_back(std::move(l)); });
+    return lines;
+}
+
+void FileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const auto& l : lines) {
+        bytes += l;
+        bytes += "\r\n";
+    }
+    writeBytesAtomic(path, bytes);
+}
+
+void FileSystem::writeBytesAtomic(const std::string& path, std::string_view bytes) {
+    const std::string target = resolve(path);
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw Error(err::PathFileAccess, "write " + target + ": is a folder");
+    const std::size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    static std::mt19937 rng{std::random_device{}()};
+    std::string tmp = dir + (slash == std::string::npos ? "/" : "") + ".vantry-" +
+                      std::to_string(rng()) + ".tmp";
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) fail("write", target, errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            fail("write", target, e);
+        }
+        done += std::size_t(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int e = errno;
+        ::unlink(tmp.c_str());
+        fail("write", target, e);
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(tmp.c_str());
+        fail("write", target, e);
+    }
+}
+
+std::vector<std::string> FileSystem::listFiles(const std::string& folder) const {
+    const std::string p = resolve(folder);
+    DIR* d = ::opendir(p.c_str());
+    if (!d) fail("list", p, errno);
+    std::vector<std::string> out;
+    while (dirent* e = ::readdir(d)) {
+        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
+            continue;
+        bool regular = e->d_type == DT_REG;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st;
+            regular = ::stat((p + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular) out.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+    return out;
+}
+
+}  // namespace vb

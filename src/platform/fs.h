@@ -1,0 +1,54 @@
+#pragma once
+// Files as the program sees them. Paths may be built with "\" (the design's separator), which is
+// "/" here. A name that does not exist exactly is looked up without regard to letter case,
+// component by component, as the design's file system matched names. Relative names are relative
+// to the process's current directory. Failures throw vb::Error with the runtime's numbers.
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vb {
+
+class FileSystem {
+public:
+    // The process's current directory.
+    std::string CurDir() const;
+    void ChDir(const std::string& path);
+    // There are no drives: succeeds for any non-empty name, as changing to the one drive would.
+    void ChDrive(const std::string& drive);
+
+    // The path as the operating system names it: separators turned and letter case matched
+    // against what exists. A component that matches nothing is kept as written.
+    std::string resolve(const std::string& path) const;
+
+    // A regular file of that name exists (a folder does not count).
+    bool fileExists(const std::string& path) const;
+    bool dirExists(const std::string& path) const;
+
+    void Kill(const std::string& path);
+    void FileCopy(const std::string& from, const std::string& to);
+    void Name(const std::string& from, const std::string& to);
+    std::time_t FileDateTime(const std::string& path) const;
+
+    // Reads the file's lines by the language-file rules, each decoded to UTF-8, calling onLine
+    // for each; a failure part-way throws after the lines read so far were delivered.
+    void readLines(const std::string& path, const std::function<void(std::string&&)>& onLine) const;
+    std::vector<std::string> readAllLines(const std::string& path) const;
+    std::string readBytes(const std::string& path, std::size_t limit = SIZE_MAX) const;
+
+    // Writes the lines, each ended by CR LF, replacing the file atomically: a temporary file in
+    // the same folder, flushed, then renamed over the target. On failure the target is untouched.
+    void writeLines(const std::string& path, const std::vector<std::string>& lines);
+    void writeBytesAtomic(const std::string& path, std::string_view bytes);
+
+    // The regular files in a folder, unsorted.
+    std::vector<std::string> listFiles(const std::string& folder) const;
+};
+
+// Joins a folder and a name with the design's separator rules: "a" + "\b" and "a\" + "b".
+std::string joinPath(const std::string& folder, const std::string& name);
+
+}  // namespace vb

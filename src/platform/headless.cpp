@@ -1,0 +1,112 @@
+#include "platform/headless.h"
+
+#include <algorithm>
+
+#include "platform/app.h"
+#include "platform/control.h"
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace vb {
+
+void VirtualLoop::arm(Timer& t, int intervalMs) {
+    disarm(t);
+    timers_.push_back({&t, intervalMs, now_ + intervalMs, seq_++});
+}
+
+void VirtualLoop::disarm(Timer& t) {
+    timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const Armed& a) { return a.timer == &t; }),
+                  timers_.end());
+}
+
+bool VirtualLoop::armed(const Timer& t) const {
+    return std::any_of(timers_.begin(), timers_.end(), [&](const Armed& a) { return a.timer == &t; });
+}
+
+void VirtualLoop::post(std::function<void()> fn, int delayMs) {
+    posts_.push_back({std::move(fn), now_ + delayMs, seq_++});
+}
+
+void VirtualLoop::advance(std::int64_t ms) {
+    const std::int64_t target = now_ + ms;
+    for (;;) {
+        if (app_ && app_->ended()) break;
+        // The earliest due item; ties go to whichever was armed or posted first.
+        const Armed* t = nullptr;
+        for (const Armed& a : timers_)
+            if (a.due <= target && (!t || a.due < t->due || (a.due == t->due && a.seq < t->seq))) t = &a;
+        const Posted* p = nullptr;
+        for (const Posted& q : posts_)
+            if (q.due <= target && (!p || q.due < p->due || (q.due == p->due && q.seq < p->seq))) p = &q;
+        if (!t && !p) break;
+        if (p && (!t || p->due < t->due || (p->due == t->due && p->seq < t->seq))) {
+            now_ = std::max(now_, p->due);
+            auto fn = std::move(const_cast<Posted*>(p)->fn);
+            posts_.erase(posts_.begin() + (p - posts_.data()));
+            if (app_) app_->deliver(fn);
+            else fn();
+        } else {
+            now_ = std::max(now_, t->due);
+            Timer* timer = t->timer;
+            Armed& a = *const_cast<Armed*>(t);
+            a.due = now_ + a.interval;
+            a.seq = seq_++;
+            auto tick = [timer] { timer->Tick(); };
+            if (app_) app_->deliver(tick);
+            else tick();
+        }
+    }
+    if (!(app_ && app_->ended())) now_ = std::max(now_, target);
+}
+
+void VirtualLoop::block(std::int64_t ms) {
+    now_ += ms;
+    for (Armed& a : timers_)
+        if (a.due < now_) a.due = now_;
+}
+
+int ScriptedDialogs::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    shown.push_back({prompt, style, title});
+    if (!answers.empty()) {
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return (style & 7) == mb::YesNo ? mb::No : mb::OK;
+}
+
+std::optional<std::string> ScriptedDialogs::InputBox(const std::string& prompt, const std::string&,
+                                                     const std::string&) {
+    inputPrompts.push_back(prompt);
+    if (inputs.empty()) return std::nullopt;
+    auto a = inputs.front();
+    inputs.pop_front();
+    return a;
+}
+
+int FakePrograms::start(const std::string& name, const std::string&) {
+    const std::string key = toLowerAscii(name);
+    started.push_back({name, false});
+    if (!programs.count(key)) throw Error(err::FileNotFound, "program not found: " + name);
+    const int pid = next_++;
+    pids_[pid] = started.size() - 1;
+    return pid;
+}
+
+int FakePrograms::wait(int pid) {
+    auto it = pids_.find(pid);
+    if (it == pids_.end()) return -1;
+    Started& s = started[it->second];
+    s.waited = true;
+    const Behaviour& b = programs[toLowerAscii(s.name)];
+    if (loop && b.runMs > 0) loop->block(b.runMs);
+    pids_.erase(it);
+    return b.exitCode;
+}
+
+void RecordingTray::addIcon(const std::string& tip) {
+    events.push_back("added");
+    tips.push_back(tip);
+}
+
+}  // namespace vb

@@ -1,0 +1,142 @@
+#pragma once
+// The headless back end: virtual time, scripted dialogs and recording doubles of the operating
+// system's services. The scenario runner and the tests run the real program logic on these.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/log.h"
+#include "platform/services.h"
+
+namespace vb {
+
+class App;
+
+class VirtualLoop : public EventLoop {
+public:
+    void setApp(App* app) { app_ = app; }
+    void arm(Timer& t, int intervalMs) override;
+    void disarm(Timer& t) override;
+    void post(std::function<void()> fn, int delayMs = 0) override;
+    std::int64_t nowMs() const override { return now_; }
+
+    // Fires every timer and posted event due up to now + ms, in time order (ties in the order
+    // they were armed or posted), one at a time.
+    void advance(std::int64_t ms);
+    // Moves time on while the user-interface thread is blocked: nothing fires meanwhile, and a
+    // timer that fell due fires once, at the next chance, as a coalesced tick.
+    void block(std::int64_t ms);
+    bool armed(const Timer& t) const;
+
+private:
+    struct Armed {
+        Timer* timer;
+        int interval;
+        std::int64_t due;
+        std::uint64_t seq;
+    };
+    struct Posted {
+        std::function<void()> fn;
+        std::int64_t due;
+        std::uint64_t seq;
+    };
+    App* app_ = nullptr;
+    std::int64_t now_ = 0;
+    std::uint64_t seq_ = 0;
+    std::vector<Armed> timers_;
+    std::vector<Posted> posts_;
+};
+
+struct ShownMessage {
+    std::string prompt;
+    int style = 0;
+    std::string title;
+};
+
+class ScriptedDialogs : public Dialogs {
+public:
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) override;
+    std::deque<int> answers;                          // queued message-box answers
+    std::deque<std::optional<std::string>> inputs;    // queued input-box answers
+    std::vector<ShownMessage> shown;
+    std::vector<std::string> inputPrompts;
+};
+
+class FakeSystem : public System {
+public:
+    std::string windowsDirectory() override { return windowsDir; }
+    VersionInfo version() override { return versionInfo; }
+    bool initCommonControls() override {
+        ++commonControlsInitialised;
+        return true;
+    }
+    int screenWidthPx() override { return screenW; }
+    int screenHeightPx() override { return screenH; }
+    std::string driveRoot(const std::string&) override { return root; }
+    bool anotherInstanceRunning() override { return anotherInstance; }
+    bool online() override { return isOnline; }
+
+    std::string windowsDir, root;
+    VersionInfo versionInfo;
+    int screenW = 1024, screenH = 768;
+    bool anotherInstance = false, isOnline = true;
+    int commonControlsInitialised = 0;
+};
+
+class FakePrograms : public Programs {
+public:
+    struct Behaviour {
+        int exitCode = 0;
+        int runMs = 0;
+    };
+    struct Started {
+        std::string name;
+        bool waited = false;
+    };
+    int start(const std::string& name, const std::string& programFolder) override;
+    int wait(int pid) override;
+    void open(const std::string& address) override { opened.push_back(address); }
+
+    VirtualLoop* loop = nullptr;                // moved on by a waited program's run time
+    std::map<std::string, Behaviour> programs;  // by lower-case bare name; absent = missing
+    std::vector<Started> started;
+    std::vector<std::string> opened;
+
+private:
+    std::map<int, std::size_t> pids_;
+    int next_ = 1000;
+};
+
+class RecordingWallpaper : public WallpaperService {
+public:
+    void setWallpaper(const std::string& path) override { set.push_back(path); }
+    std::vector<std::string> set;
+};
+
+class RecordingTray : public Tray {
+public:
+    struct Popup {
+        Menu* menu;
+        MenuItem* defaultItem;
+    };
+    void addIcon(const std::string& tip) override;
+    void removeIcon() override { events.push_back("removed"); }
+    void popup(Menu& menu, MenuItem* defaultItem) override { popups.push_back({&menu, defaultItem}); }
+    bool available() override { return true; }
+    std::vector<std::string> events;  // "added" / "removed"
+    std::vector<std::string> tips;
+    std::vector<Popup> popups;
+};
+
+class CollectingLogger : public Logger {
+public:
+    void log(const std::string& line) override { lines.push_back(line); }
+    std::vector<std::string> lines;
+};
+
+}  // namespace vb

@@ -1,0 +1,97 @@
+#pragma once
+// The operating-system services the program uses, one interface each. Real implementations
+// live beside this file (posix_*), test doubles in headless.h; the program wires one set in.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vb {
+
+class Timer;
+class Form;
+class Menu;
+class MenuItem;
+
+// Message box styles and answers of the forms runtime.
+namespace mb {
+inline constexpr int OKOnly = 0, YesNo = 4;
+inline constexpr int Critical = 16, Question = 32, Exclamation = 48, Information = 64;
+inline constexpr int OK = 1, Yes = 6, No = 7;
+}  // namespace mb
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Modal: returns the button pressed (mb::OK, mb::Yes, mb::No).
+    virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;
+    // The entered text, or nullopt when cancelled.
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& defaultText) = 0;
+};
+
+// The user-interface thread's clock: timers and posted events, one at a time.
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    virtual void arm(Timer& t, int intervalMs) = 0;
+    virtual void disarm(Timer& t) = 0;
+    // Runs fn on the user-interface thread after delayMs.
+    virtual void post(std::function<void()> fn, int delayMs = 0) = 0;
+    virtual std::int64_t nowMs() const = 0;
+};
+
+struct VersionInfo {
+    int major = 5, minor = 1, platformId = 2;
+};
+
+// Facts about the machine and the session.
+class System {
+public:
+    virtual ~System() = default;
+    virtual std::string windowsDirectory() = 0;  // created on demand
+    virtual VersionInfo version() = 0;
+    virtual bool initCommonControls() = 0;
+    virtual int screenWidthPx() = 0;
+    virtual int screenHeightPx() = 0;
+    // The root folder of the file system that holds path (where the location file goes).
+    virtual std::string driveRoot(const std::string& path) = 0;
+    // True when another instance of the program holds the instance lock; takes it otherwise.
+    virtual bool anotherInstanceRunning() = 0;
+    virtual bool online() = 0;
+};
+
+// Starting other programs.
+class Programs {
+public:
+    virtual ~Programs() = default;
+    // Starts a program by its bare file name, found in the program folder (letter case ignored)
+    // and then on the search path, with no arguments; returns its process id, or throws
+    // vb::Error(53) when it cannot be started.
+    virtual int start(const std::string& name, const std::string& programFolder) = 0;
+    // Waits for a started program to end; returns its exit code (-1 when it cannot be waited for).
+    virtual int wait(int pid) = 0;
+    // Opens an address in the user's browser, without waiting.
+    virtual void open(const std::string& address) = 0;
+};
+
+class WallpaperService {
+public:
+    virtual ~WallpaperService() = default;
+    virtual void setWallpaper(const std::string& bitmapPath) = 0;
+};
+
+// The notification area.
+class Tray {
+public:
+    virtual ~Tray() = default;
+    virtual void addIcon(const std::string& tip) = 0;
+    virtual void removeIcon() = 0;
+    // Pops up a menu at the mouse position; the chosen item's Click runs through the app.
+    virtual void popup(Menu& menu, MenuItem* defaultItem) = 0;
+    // Whether a notification area exists, so hiding into it leaves the program reachable.
+    virtual bool available() = 0;
+};
+
+}  // namespace vb

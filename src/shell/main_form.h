@@ -1,0 +1,205 @@
+#pragma once
+// The main window: the program's frame, its start-up, and the settings store that every other
+// window reads and writes by name.
+#include "platform/app.h"
+#include "platform/control.h"
+#include "platform/form.h"
+
+namespace vantry {
+
+using namespace vb;
+
+class Main : public Form {
+public:
+    static constexpr const char* kName = "Main";
+    explicit Main(App& app);
+
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+    void Form_Resize() override {}
+    void Form_MouseMove(int button, int shift, float x, float y) override;
+
+    // Settings store and option files.
+    void cmd_SaveCFG_Click();
+    void Check_TrayFlag();
+    void Check_ADSLFlag();
+    void Check_AutoFresco();
+    void Check_News();
+    void Check_StartTimer();
+    void Set_DeafultPath();
+    void Auto_ReFresco();
+
+    // Language store and captions.
+    void Set_Language();
+    void Get_Language();
+
+    // Frame, panels and the connection-type question.
+    void CoolButton1_Click();
+    void CoolButton2_Click();
+    void CoolButton3_Click();
+    void CoolButton4_Click();
+    void CoolButton5_Click();
+    void CoolButton6_Click();
+    void CoolButton7_Click();
+    void img_About_Click();
+    void Check_Set_InternetConnection();
+    void img_Analog_Click();
+    void img_Digital_Click();
+    void Close_Program();
+
+    // Picture list, preview and wallpaper.
+    void ImageFolder_Refresh();
+    void cmd_Refresh_Click();
+    void cmd_Expand_FileBox_Click();
+    void FileBox_Click();
+    void Save_Wallpaper();
+    void Put_Wallpaper();
+    void Get_WinDir();
+    void Get_Screen_Resolution();
+    void Show_ImageInfo(const std::string& name);
+    void ListView1_ItemClick(int row);
+    void previewFile(const std::string& name);
+
+    // Procedures of the parts of the program that are still to come; the start-up calls them at
+    // their place so the sequence stays complete.
+    void Get_LastDownloaded();
+    void Check_ApplyRandomFlag();
+    void Put_Wallpaper_Random();
+    void InternetConnectionExists();
+    void Reset_Controls();
+    void Start_Pelloria();
+    void Check_SURPLEX();
+    void Check_Kestrin();
+
+    // A file in the program folder, whatever the current directory is.
+    std::string inProgramFolder(const std::string& name) const;
+
+    // ---- controls, in design order ----
+    Shape Shape_Top{this, "Shape_Top"};
+    Label lbl_Title{this, "lbl_Title"};
+    Label lbl_Subtitle{this, "lbl_Subtitle"};
+
+    // Section buttons.
+    ImageButton CoolButton1{this, "CoolButton1"};
+    ImageButton CoolButton2{this, "CoolButton2"};
+    ImageButton CoolButton3{this, "CoolButton3"};
+    ImageButton CoolButton6{this, "CoolButton6"};
+    ImageButton CoolButton7{this, "CoolButton7"};
+    ImageButton CoolButton4{this, "CoolButton4"};
+    ImageButton CoolButton5{this, "CoolButton5"};
+    Image img_About{this, "img_About"};
+
+    // Get a picture.
+    Panel GetIMAGE{this, "GetIMAGE"};
+    Shape Shape3{this, "Shape3", &GetIMAGE};
+    Label lbl_GetIMAGE_Section{this, "lbl_GetIMAGE_Section", &GetIMAGE};
+    Label lbl_GetIMAGE_Descr{this, "lbl_GetIMAGE_Descr", &GetIMAGE};
+    ImageButton SSCommand1{this, "SSCommand1", &GetIMAGE};
+    Label lbl_ConnectStateTitle{this, "lbl_ConnectStateTitle", &GetIMAGE};
+    Label lbl_NoConnection{this, "lbl_NoConnection", &GetIMAGE};
+    TextBox txt_GetURL{this, "txt_GetURL", &GetIMAGE};
+    CommandButton Command1{this, "Command1", &GetIMAGE};
+    Label lbl_DownloadTitle{this, "lbl_DownloadTitle", &GetIMAGE};
+    Label lbl_LastDownloaded{this, "lbl_LastDownloaded", &GetIMAGE};
+    Image img_LastDownloaded{this, "img_LastDownloaded", &GetIMAGE};
+    PictureBox Picture_LastDownloaded{this, "Picture_LastDownloaded", &GetIMAGE};
+    Label lbl_TimeLastDownloaded{this, "lbl_TimeLastDownloaded", &GetIMAGE};
+    Label lbl_GoNews{this, "lbl_GoNews", &GetIMAGE};
+    CommandButton cmd_GoNews{this, "cmd_GoNews", &GetIMAGE};
+    LinkLabel WebLink1{this, "WebLink1", &GetIMAGE};
+    LinkLabel WebLink2{this, "WebLink2", &GetIMAGE};
+
+    // Picture list and preview.
+    Panel Options{this, "Options"};
+    Shape Shape11{this, "Shape11", &Options};
+    Label lbl_OPZIONI_Section{this, "lbl_OPZIONI_Section", &Options};
+    Label lbl_ImagesFolder{this, "lbl_ImagesFolder", &Options};
+    Label lbl_CurrentIMGFolder{this, "lbl_CurrentIMGFolder", &Options};
+    Label lbl_Files{this, "lbl_Files", &Options};
+    FileListBox File1{this, "File1", &Options};
+    ListView ListView1{this, "ListView1", &Options};
+    CommandButton cmd_Refresh{this, "cmd_Refresh", &Options};
+    CommandButton cmd_Expand_FileBox{this, "cmd_Expand_FileBox", &Options};
+    Label lbl_Preview{this, "lbl_Preview", &Options};
+    Image img_Preview{this, "img_Preview", &Options};
+    PictureBox Picture_Preview{this, "Picture_Preview", &Options};
+    Image img_ImageInfo{this, "img_ImageInfo", &Options};
+    Label lbl_ImageInfo{this, "lbl_ImageInfo", &Options};
+    ImageButton CoolButton8{this, "CoolButton8", &Options};
+    ImageButton CoolButton10{this, "CoolButton10", &Options};
+    ImageButton CoolButton11{this, "CoolButton11", &Options};
+    Label lbl_Res{this, "lbl_Res", &Options};
+    Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+
+    // Settings.
+    Panel Panel_Options{this, "Panel_Options"};
+    Shape Shape39{this, "Shape39", &Panel_Options};
+    Label lbl_ProgramOptions{this, "lbl_ProgramOptions", &Panel_Options};
+    Label lbl_Options{this, "lbl_Options", &Panel_Options};
+    CheckBox chk_Tray{this, "chk_Tray", &Panel_Options};
+    CheckBox chk_ADSL{this, "chk_ADSL", &Panel_Options};
+    CheckBox chk_Fresco{this, "chk_Fresco", &Panel_Options};
+    CheckBox chk_News{this, "chk_News", &Panel_Options};
+    Label lbl_Criteria{this, "lbl_Criteria", &Panel_Options};
+    ComboBox cmb_Criteria{this, "cmb_Criteria", &Panel_Options};
+    Label lbl_StartTimer{this, "lbl_StartTimer", &Panel_Options};
+    TextBox txt_StartTimer{this, "txt_StartTimer", &Panel_Options};
+    CommandButton cmd_SaveCFG{this, "cmd_SaveCFG", &Panel_Options};
+
+    // Plug-ins.
+    Panel Panel_Plugins{this, "Panel_Plugins"};
+    Shape Shape41{this, "Shape41", &Panel_Plugins};
+    Label lbl_SURPLEX{this, "lbl_SURPLEX", &Panel_Plugins};
+    Label lbl_Kestrin{this, "lbl_Kestrin", &Panel_Plugins};
+
+    // Download progress.
+    Panel Download{this, "Download"};
+    Shape Shape16{this, "Shape16", &Download};
+    Label lbl_Downloading{this, "lbl_Downloading", &Download};
+    Shape ProgressBar1{this, "ProgressBar1", &Download};
+    CommandButton Command3{this, "Command3", &Download};
+
+    // News.
+    Panel News{this, "News"};
+    Label lbl_News{this, "lbl_News", &News};
+    CommandButton cmd_NewsClose{this, "cmd_NewsClose", &News};
+    CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
+    CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
+    CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+
+    // Connection-type question.
+    Panel Before{this, "Before"};
+    Image Image9{this, "Image9", &Before};
+    Label lbl_BeforeTitle{this, "lbl_BeforeTitle", &Before};
+    Label lbl_BeforeDescr{this, "lbl_BeforeDescr", &Before};
+    Shape Shape21{this, "Shape21", &Before};
+    Shape Shape22{this, "Shape22", &Before};
+    Image img_Analog{this, "img_Analog", &Before};
+    Label lbl_AnalogTitle{this, "lbl_AnalogTitle", &Before};
+    Label lbl_AnalogDescr{this, "lbl_AnalogDescr", &Before};
+    Image img_Digital{this, "img_Digital", &Before};
+    Label lbl_DigitalTitle{this, "lbl_DigitalTitle", &Before};
+    Label lbl_DigitalDescr{this, "lbl_DigitalDescr", &Before};
+
+    // Shared values out of the user's sight.
+    TextBox txt_InitDir{this, "txt_InitDir"};
+    TextBox txt_Fresco{this, "txt_Fresco"};
+    TextBox txt_BeforeFlag{this, "txt_BeforeFlag"};
+    TextBox txt_WinDir{this, "txt_WinDir"};
+    TextBox txt_Criteria{this, "txt_Criteria"};
+    TextBox txt_Timer2{this, "txt_Timer2"};
+    TextBox txt_Resolution{this, "txt_Resolution"};
+    TextBox txt_CancelDownload{this, "txt_CancelDownload"};
+    TextBox txt_NewsFlag{this, "txt_NewsFlag"};
+    TextBox txt_ListView1Item{this, "txt_ListView1Item"};
+    ListBox lst_Language{this, "lst_Language"};
+
+    TrayIconControl WinTray1{this, "WinTray1"};
+
+private:
+    void showSection(Panel& shown);
+    void designFrame();
+    void designPanels();
+};
+
+}  // namespace vantry

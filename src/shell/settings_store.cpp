@@ -1,0 +1,141 @@
+// The settings store's files: four option flag files whose presence switches an option on, two
+// value files, the save command that writes them and the readers that load them at start-up.
+#include "localisation/language.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "shell/main_form.h"
+
+namespace vantry {
+
+namespace {
+constexpr const char* kTrayLine = "Vantry, Tray Icon on Startup";
+constexpr const char* kAdslLine = "Vantry, Internet connection";
+constexpr const char* kFrescoLine = "Vantry, ReFresco Auto-check for RAS modems";
+constexpr const char* kNewsLine = "Vantry, Get news when program starts";
+}  // namespace
+
+void Main::cmd_SaveCFG_Click() {
+    FileSystem& fs = app().fs();
+    // Each step runs even when an earlier one failed; a failing step is skipped silently.
+    auto flag = [&](const CheckBox& box, const char* file, const char* line) {
+        vb::resume([&] {
+            if (box.Value() == 0) fs.Kill(inProgramFolder(file));
+            else fs.writeLines(inProgramFolder(file), {line});
+        });
+    };
+    vb::resume([&] { fs.ChDir(txt_InitDir.Text()); });
+    flag(chk_Tray, "TRAY.CFG", kTrayLine);
+    vb::resume([&] { fs.writeLines(inProgramFolder("RANDOM.CFG"), {std::to_string(cmb_Criteria.ListIndex())}); });
+    flag(chk_ADSL, "ADSL.CFG", kAdslLine);
+    flag(chk_Fresco, "FRESCO.CFG", kFrescoLine);
+    vb::resume([&] {
+        if (chk_News.Value() == 0) {
+            vb::resume([&] { fs.Kill(inProgramFolder("NEWS.CFG")); });
+            cmd_GetNews.setVisible(true);
+        } else {
+            vb::resume([&] { fs.writeLines(inProgramFolder("NEWS.CFG"), {kNewsLine}); });
+            cmd_GetNews.setVisible(false);
+        }
+    });
+    vb::resume([&] {
+        const std::string t = txt_StartTimer.Text();
+        fs.writeLines(inProgramFolder("START.CFG"), {t.empty() ? std::string("1") : t});
+    });
+    vb::resume([&] { CoolButton6_Click(); });
+    numberedMessage(app(), 100, kNotice);
+}
+
+void Main::Check_TrayFlag() {
+    vb::guarded(
+        [&] {
+            Hide();
+            if (!app().fs().fileExists(inProgramFolder("TRAY.CFG"))) {
+                Check_Set_InternetConnection();
+                Show();
+                chk_Tray.setValue(0);
+            } else {
+                Check_Set_InternetConnection();
+                Hide();
+                chk_Tray.setValue(1);
+            }
+        },
+        [&](const vb::Error&) {
+            chk_Tray.setValue(0);
+            Show();
+        });
+}
+
+void Main::Check_ADSLFlag() {
+    vb::guarded([&] { chk_ADSL.setValue(app().fs().fileExists(inProgramFolder("ADSL.CFG")) ? 1 : 0); },
+                [&](const vb::Error&) { chk_ADSL.setValue(0); });
+}
+
+void Main::Check_AutoFresco() {
+    vb::guarded(
+        [&] {
+            if (app().fs().fileExists(inProgramFolder("FRESCO.CFG"))) {
+                txt_Fresco.setText("1");
+                chk_Fresco.setValue(1);
+            } else {
+                txt_Fresco.setText("0");
+                chk_Fresco.setValue(0);
+            }
+        },
+        [&](const vb::Error&) { txt_Fresco.setText("0"); });
+}
+
+void Main::Check_News() {
+    vb::guarded(
+        [&] {
+            if (!app().fs().fileExists(inProgramFolder("NEWS.CFG"))) {
+                chk_News.setValue(0);
+                News.setVisible(false);
+                cmd_GetNews.setVisible(true);
+            } else {
+                chk_News.setValue(1);
+                News.setVisible(true);
+                cmd_GetNews.setVisible(false);
+            }
+        },
+        [&](const vb::Error&) { chk_News.setValue(0); });
+}
+
+void Main::Check_StartTimer() {
+    vb::guarded(
+        [&] {
+            const std::string file = inProgramFolder("START.CFG");
+            if (!app().fs().fileExists(file)) {
+                txt_StartTimer.setText("1");
+                return;
+            }
+            // The last line wins; a file without lines leaves the box as it was.
+            std::string last;
+            bool any = false;
+            app().fs().readLines(file, [&](std::string&& line) {
+                last = std::move(line);
+                any = true;
+            });
+            if (any) txt_StartTimer.setText(last);
+        },
+        [&](const vb::Error&) { txt_StartTimer.setText("1"); });
+}
+
+void Main::Set_DeafultPath() {
+    FileSystem& fs = app().fs();
+    vb::resume([&] { txt_InitDir.setText(fs.CurDir()); });
+    // The location file lies at the root of the file system that holds the current directory;
+    // a path that cannot hold it is skipped silently.
+    std::string location;
+    vb::resume([&] { location = joinPath(app().system().driveRoot(fs.CurDir()), "VANTRY.DIR"); });
+    vb::resume([&] {
+        if (location.empty()) throw vb::Error(vb::err::PathNotFound, "no drive root");
+        fs.writeLines(location, {fs.CurDir()});
+    });
+}
+
+void Main::Auto_ReFresco() {
+    app().programs().start("fresco.exe", txt_InitDir.Text());
+    txt_Fresco.setText("0");
+}
+
+}  // namespace vantry

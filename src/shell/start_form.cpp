@@ -1,0 +1,218 @@
+// The tray-menu window: the start-up checks and the two tray menus.
+#include "shell/start_form.h"
+
+#include "localisation/language.h"
+#include "shell/main_form.h"
+#include "shell/splash.h"
+
+namespace vantry {
+
+namespace {
+
+// A 12 x 12 menu picture: a rounded tile of one colour with a lighter centre.
+std::shared_ptr<const Picture> menuPicture(Color c) {
+    auto p = std::make_shared<Picture>();
+    p->width = p->height = 12;
+    p->rgb.resize(12 * 12 * 3);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool corner = (x == 0 || x == 11) && (y == 0 || y == 11);
+            const bool centre = x >= 4 && x <= 7 && y >= 4 && y <= 7;
+            int r = int((c >> 16) & 255), g = int((c >> 8) & 255), b = int(c & 255);
+            if (centre) r = (r + 255) / 2, g = (g + 255) / 2, b = (b + 255) / 2;
+            if (corner) r = g = b = 255;
+            std::uint8_t* px = &p->rgb[std::size_t(y * 12 + x) * 3];
+            px[0] = std::uint8_t(r), px[1] = std::uint8_t(g), px[2] = std::uint8_t(b);
+        }
+    return p;
+}
+
+}  // namespace
+
+void MenuPictures::SetPicture(int position, std::shared_ptr<const Picture> picture) {
+    pending_[position] = std::move(picture);
+}
+
+void MenuPictures::Apply() {
+    for (Control* c : form_.controls()) {
+        if (c->kind() != Kind::MenuItem) continue;
+        auto* item = static_cast<MenuItem*>(c);
+        if (auto it = pending_.find(item->position); it != pending_.end()) item->picture = it->second;
+    }
+}
+
+StartForm::StartForm(App& app) : Form(app, kName) {
+    design("START FORM", 1800, 1200);
+    toolWindow = true;
+
+    // Design captions; the caption table replaces all but Plugins and the separators.
+    const std::pair<MenuItem*, const char*> items[] = {
+        {&Main_Downld, "&Download"},       {&Main_Cfg, "&Directory immagini"},
+        {&Ext_Images, "Immagini esterne"}, {&Options, "Opzioni"},
+        {&Plugins, "&Plugins"},            {&trayBlank0, "-"},
+        {&Go_Explorer, "E&xplorer interno..."}, {&Go_Uploader, "Vantry &Uploader"},
+        {&Go_News, "Ultime &novit\xC3\xA1"},    {&tray_Blank1, "-"},
+        {&tray_Random, "Applica sfondo a &caso"}, {&tray_Blank2, "-"},
+        {&HideMenu, "&Annulla"},           {&tray_Close, "&Chiudi Vantry"},
+        {&CompactMenu_Cancel, "Annulla"},  {&CompactMenu_Close, "&Chiudi Vantry"},
+    };
+    for (auto& [item, caption] : items) item->cap(caption);
+    Tray_Main.cap("Tray");
+    CompactMenu.cap("Close");
+
+    // Positions count every menu entry, menus included, from 1.
+    int position = 1;
+    for (Menu* menu : {&Tray_Main, &CompactMenu}) {
+        menu->position = position++;
+        for (Control* c : controls())
+            if (c->kind() == Kind::MenuItem && c->parent() == menu) {
+                auto* item = static_cast<MenuItem*>(c);
+                item->position = position++;
+                menu->items.push_back(item);
+            }
+    }
+
+    Picture1.setPicture(menuPicture(rgb(40, 110, 200)));
+    Picture2.setPicture(menuPicture(rgb(230, 160, 30)));
+    Picture4.setPicture(menuPicture(rgb(40, 160, 90)));
+    Picture5.setPicture(menuPicture(rgb(150, 70, 190)));
+    Picture7.setPicture(menuPicture(rgb(200, 50, 50)));
+    for (PictureBox* p : {&Picture1, &Picture2, &Picture3, &Picture4, &Picture5, &Picture6, &Picture7})
+        p->pos(0, 0, 180, 180).hidden();
+
+    Main_Downld.Click = [this] { Main_Downld_Click(); };
+    Main_Cfg.Click = [this] { Main_Cfg_Click(); };
+    Ext_Images.Click = [this] { Open_External_Images(); };
+    Options.Click = [this] { Options_Click(); };
+    Plugins.Click = [this] { Plugins_Click(); };
+    Go_Explorer.Click = [this] { Go_Explorer_Click(); };
+    Go_Uploader.Click = [this] { Go_Uploader_Click(); };
+    Go_News.Click = [this] { Go_News_Click(); };
+    tray_Random.Click = [this] { tray_Random_Click(); };
+    HideMenu.Click = [this] { HideMenu_Click(); };
+    tray_Close.Click = [this] { tray_Close_Click(); };
+    CompactMenu_Cancel.Click = [this] { CompactMenu_Cancel_Click(); };
+    CompactMenu_Close.Click = [this] { CompactMenu_Close_Click(); };
+}
+
+void StartForm::Form_Load() {
+    Main& main = app().form<Main>();
+    OSVersion();
+    if (app().system().anotherInstanceRunning()) numberedMessage(app(), 104, kFatal);  // ends the program
+    main.Hide();
+    WinMenu1.SetPicture(2, Picture1.picture());
+    WinMenu1.SetPicture(3, Picture2.picture());
+    WinMenu1.SetPicture(8, Picture4.picture());
+    WinMenu1.SetPicture(12, Picture5.picture());
+    WinMenu1.SetPicture(15, Picture7.picture());
+    WinMenu1.Apply();
+    if (!app().fs().fileExists("START.1ST")) {
+        app().form<Splash>().Show();
+    } else {
+        // First start: the language chooser takes over; it is built with its own window.
+        if (app().knows("Language")) app().touch("Language").Show();
+        main.News.setVisible(false);
+    }
+    Hide();
+}
+
+std::string StartForm::OSVersion() {
+    const VersionInfo v = app().system().version();
+    switch (v.major) {
+        case 3: return v.platformId == 2 ? "Windows NT 3.x" : "Windows 3.x";
+        case 4:
+            if (v.platformId == 2) return "Windows NT 4.0";
+            return v.minor == 0 ? "Windows 95" : "Windows 98";
+        case 5:
+            if (v.minor == 0) return "Windows 2000";
+            if (v.minor == 1) {
+                InitCommonControlsVB();
+                return "Windows XP";
+            }
+            return "";
+        default: return "Unknown Windows Version";
+    }
+}
+
+bool StartForm::InitCommonControlsVB() {
+    bool ok = true;
+    try {
+        ok = app().system().initCommonControls();
+    } catch (const Error&) {
+        ok = false;
+    }
+    return ok;
+}
+
+void StartForm::Open_External_Images() {
+    Main& main = app().form<Main>();
+    main.Hide();
+    main.CoolButton3_Click();
+}
+
+void StartForm::Main_Downld_Click() {
+    Main& main = app().form<Main>();
+    main.Show();
+    main.setWindowState(WindowState::Normal);
+}
+
+void StartForm::Main_Cfg_Click() {
+    Main& main = app().form<Main>();
+    main.setWindowState(WindowState::Normal);
+    main.Show();
+    main.ImageFolder_Refresh();
+}
+
+void StartForm::Options_Click() {
+    Main& main = app().form<Main>();
+    app().fs().ChDrive(main.txt_InitDir.Text().substr(0, 1));
+    app().fs().ChDir(main.txt_InitDir.Text());
+    main.GetIMAGE.setVisible(false);
+    main.Options.setVisible(false);
+    main.Download.setVisible(false);
+    main.Panel_Plugins.setVisible(false);
+    main.Panel_Options.setVisible(true);
+    main.Show();
+    main.setWindowState(WindowState::Normal);
+}
+
+void StartForm::Plugins_Click() {
+    Main& main = app().form<Main>();
+    app().fs().ChDrive(main.txt_InitDir.Text().substr(0, 1));
+    app().fs().ChDir(main.txt_InitDir.Text());
+    main.GetIMAGE.setVisible(false);
+    main.Options.setVisible(false);
+    main.Download.setVisible(false);
+    main.Panel_Options.setVisible(false);
+    main.Panel_Plugins.setVisible(true);
+    main.Check_SURPLEX();
+    main.Check_Kestrin();
+    main.Show();
+    main.setWindowState(WindowState::Normal);
+}
+
+void StartForm::Go_Explorer_Click() { app().form<Main>().Start_Pelloria(); }
+
+// The gallery explorer window comes with the online gallery; until then these two items have
+// nothing to open.
+void StartForm::Go_Uploader_Click() {
+    if (app().knows("MyExplorer")) app().touch("MyExplorer").Show();
+}
+
+void StartForm::Go_News_Click() {
+    vb::resume([&] {
+        if (app().knows("MyExplorer")) app().touch("MyExplorer").Show();
+    });
+}
+
+void StartForm::tray_Random_Click() { app().form<Main>().Put_Wallpaper_Random(); }
+
+void StartForm::tray_Close_Click() {
+    Main& main = app().form<Main>();
+    main.WinTray1.RemoveIcon();
+    main.Close_Program();
+}
+
+void StartForm::CompactMenu_Close_Click() { app().form<Main>().Close_Program(); }
+
+}  // namespace vantry

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Vantry need.
+# Only what is missing is installed, so a second run costs a few dpkg queries.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ clang pkg-config
+      libturbojpeg0-dev libgif-dev libcurl4-openssl-dev
+      qt6-base-dev libx11-dev
+      libgtest-dev
+      xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
