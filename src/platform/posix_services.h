@@ -1,0 +1,71 @@
+#pragma once
+// The real operating-system services for the desktop program.
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/fs.h"
+#include "platform/log.h"
+#include "platform/process.h"
+#include "platform/services.h"
+#include "platform/wallpaper.h"
+
+namespace vb {
+
+// "Windows folder": where the wallpaper bitmap lives, $XDG_DATA_HOME/vantry by default.
+std::string defaultSystemFolder();
+
+// Whether a routing table (the text of /proc/net/route or /proc/net/ipv6_route) has a default
+// route: what the connected-state query answers.
+bool routeTableHasDefault(const std::string& ipv4Table, const std::string& ipv6Table);
+
+// The mount point of the file system holding path.
+std::string mountPointOf(const std::string& path);
+
+class PosixSystem : public System {
+public:
+    using ScreenSize = std::function<std::pair<int, int>()>;
+    PosixSystem(std::string systemFolder, ScreenSize screen, std::string lockPath = {});
+    ~PosixSystem() override;
+    std::string windowsDirectory() override;
+    VersionInfo version() override;
+    bool initCommonControls() override { return true; }
+    int screenWidthPx() override { return screen_().first; }
+    int screenHeightPx() override { return screen_().second; }
+    std::string driveRoot(const std::string& path) override { return mountPointOf(path); }
+    bool anotherInstanceRunning() override;
+    bool online() override;
+
+private:
+    std::string folder_;
+    ScreenSize screen_;
+    std::string lockPath_;
+    int lockFd_ = -1;
+};
+
+class PosixPrograms : public Programs {
+public:
+    PosixPrograms(FileSystem& fs, Logger& log) : fs_(fs), log_(log) {}
+    int start(const std::string& name, const std::string& programFolder) override;
+    int wait(int pid) override;
+    void open(const std::string& address) override;
+
+private:
+    FileSystem& fs_;
+    Logger& log_;
+};
+
+// Hands the bitmap to the desktop that is running; failures reach the log, not the caller.
+class DesktopWallpaper : public WallpaperService {
+public:
+    explicit DesktopWallpaper(Logger& log);
+    void setWallpaper(const std::string& bitmapPath) override;
+
+private:
+    Logger& log_;
+    PosixCommandRunner runner_;
+    std::unique_ptr<WallpaperSetter> setter_;
+};
+
+}  // namespace vb

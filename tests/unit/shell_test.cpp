@@ -1,0 +1,127 @@
+// Start-up pieces that scenario files cannot reach easily: generated language files, the
+// version record, the tray record and the beta build.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "shell/main_form.h"
+#include "shell/splash.h"
+#include "shell/start_form.h"
+
+using namespace vantry;
+using vantry::test::Harness;
+
+namespace {
+
+// A language file whose line N reads "sN", with the lines given empty left so.
+std::string languageFile(int lines, std::initializer_list<int> empty = {}) {
+    std::string s;
+    for (int n = 0; n < lines; ++n) {
+        const bool blank = std::find(empty.begin(), empty.end(), n) != empty.end();
+        s += (blank ? std::string() : "s" + std::to_string(n)) + "\r\n";
+    }
+    return s;
+}
+
+struct Started : Harness {
+    explicit Started(const std::string& language) {
+        put("LANGUAGE.DRV", language);
+        programs.programs["fresco.exe"] = {};
+        start();
+    }
+    Main& main() { return app->form<Main>(); }
+};
+
+TEST(LanguageStore, AnEmptyLineIsOneBlankAndKeepsTheNumbering) {
+    Started h(languageFile(353, {40}));
+    auto& store = h.main().lst_Language;
+    ASSERT_EQ(store.ListCount(), 353);
+    EXPECT_EQ(store.List(40), " ");
+    EXPECT_EQ(store.List(41), "s41");
+    EXPECT_EQ(h.main().CoolButton1.Caption(), "s26");
+    EXPECT_EQ(h.app->form<StartForm>().HideMenu.Caption(), "s135");
+}
+
+TEST(LanguageStore, AShortFileGivesATargetThePreviousSelection) {
+    // With 329 lines, string 329 is missing: its step keeps the text of the step before (77).
+    Started h(languageFile(329));
+    EXPECT_EQ(h.main().cmd_Expand_FileBox.ToolTipText(), "s77");
+    EXPECT_EQ(h.main().cmd_BrowseNews.ToolTipText(), "s77");
+    Started full(languageFile(330));
+    EXPECT_EQ(full.main().cmd_BrowseNews.ToolTipText(), "s329");
+}
+
+TEST(LanguageStore, AHugeFileLoadsWholeAndBinaryBytesDoNotStopIt) {
+    std::string big = languageFile(100000);
+    Started h(big);
+    EXPECT_EQ(h.main().lst_Language.ListCount(), 100000);
+    EXPECT_EQ(h.main().CoolButton6.Caption(), "s32");
+
+    std::string binary = languageFile(60);
+    binary.replace(10, 6, std::string("\0\xff\xfe\x01\r\r", 6));
+    Started b(binary);
+    // Line 2 swallowed the binary bytes and a lone CR ended it; the second CR is an empty line 3.
+    EXPECT_EQ(b.main().lst_Language.ListCount(), 60);
+    EXPECT_EQ(b.main().lst_Language.List(3), " ");
+    EXPECT_EQ(b.main().lst_Language.List(4), "s4");
+}
+
+TEST(LanguageStore, Windows1252TextIsShownAsItsLetters) {
+    std::string s = languageFile(353);
+    const std::string at = "s26\r\n";
+    s.replace(s.find(at), at.size(), "Citt\xE0 \x80\r\n");
+    Started h(s);
+    EXPECT_EQ(h.main().CoolButton1.Caption(), "Citt\xC3\xA0 \xE2\x82\xAC");
+}
+
+TEST(TrayRecord, TipIsTitleNulThenBlanksTo64) {
+    const auto tip = trayTip("Vantry 3.5");
+    EXPECT_EQ(std::string(tip.data(), 10), "Vantry 3.5");
+    EXPECT_EQ(tip[10], '\0');
+    for (std::size_t i = 11; i < 64; ++i) EXPECT_EQ(tip[i], ' ') << i;
+}
+
+TEST(TrayRecord, AddingTwiceDoesNotLoadTheSplashAgain) {
+    Started h(languageFile(353));
+    auto& splash = h.app->form<Splash>();
+    splash.TrayIcon_Add();
+    splash.TrayIcon_Add();
+    EXPECT_EQ(TrayIcon_Data().cbSize, 88u);
+    EXPECT_EQ(TrayIcon_Data().uCallbackMessage, 512u);
+    EXPECT_EQ(h.tray.tips.back(), "Vantry 3.5");
+}
+
+TEST(Versions, OnlyWindowsXpInitialisesTheCommonControls) {
+    struct Row {
+        int major, minor, platform;
+        const char* name;
+        int inits;
+    };
+    const Row rows[] = {{3, 51, 2, "Windows NT 3.x", 0}, {3, 10, 1, "Windows 3.x", 0},
+                        {4, 0, 2, "Windows NT 4.0", 0},  {4, 0, 1, "Windows 95", 0},
+                        {4, 10, 1, "Windows 98", 0},     {5, 0, 2, "Windows 2000", 0},
+                        {5, 1, 2, "Windows XP", 1},      {5, 2, 2, "", 0},
+                        {6, 1, 2, "Unknown Windows Version", 0}};
+    for (const Row& r : rows) {
+        Harness h;
+        h.system.versionInfo = {r.major, r.minor, r.platform};
+        auto& sf = h.app->form<StartForm>();  // its load asks once; count only our call
+        h.system.commonControlsInitialised = 0;
+        EXPECT_EQ(sf.OSVersion(), r.name) << r.major << "." << r.minor;
+        EXPECT_EQ(h.system.commonControlsInitialised, r.inits) << r.major << "." << r.minor;
+    }
+}
+
+TEST(Versions, ABetaBuildShowsItsLabel) {
+    Harness h;
+    h.app->registerForm(Splash::kName, [](vb::App& a) {
+        auto s = std::make_unique<Splash>(a);
+        s->versionMajor = 0;
+        return std::unique_ptr<vb::Form>(std::move(s));
+    });
+    h.programs.programs["fresco.exe"] = {};
+    h.start();
+    EXPECT_TRUE(h.app->form<Splash>().lbl_Beta.Visible());
+    EXPECT_EQ(h.app->form<Splash>().lbl_Version.Caption(), "v.0.5.2006");
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds Vantry and starts it on a demo program folder made from data/.
+# The program folder is ./program (VANTRY_PROGRAM_DIR to choose another); an existing one is kept,
+# so settings saved in one run are there in the next.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top="$PWD"
+bash tools/setup.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+build="$top/build/release"
+pf="${VANTRY_PROGRAM_DIR:-$top/program}"
+if [ ! -d "$pf" ]; then
+  mkdir -p "$pf"
+  cp -a data/. "$pf/"
+  cp "$build/fresco.exe" "$pf/fresco.exe"
+  echo "run-demo: made the program folder $pf"
+fi
+if [ -x "$build/vantry-gallery" ]; then
+  "$build/vantry-gallery" --quiet &
+  gallery=$!
+  trap 'kill $gallery 2>/dev/null || true' EXIT
+fi
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+cd "$pf"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run-demo: no display; running under Xvfb"
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+fi
+"$build/vantry"
