@@ -170,7 +170,9 @@ DesktopWallpaper::DesktopWallpaper(Logger& log)
     : log_(log), setter_(makeWallpaperSetter(Environment::process(), runner_, log)) {}
 
 void DesktopWallpaper::setWallpaper(const std::string& bitmapPath) {
-    if (!setter_ || !setter_->set(bitmapPath)) log_.log("the desktop did not take the wallpaper " + bitmapPath);
+    // A setter logs its own failures; only its absence needs a word here.
+    if (!setter_) log_.log("no way to set the wallpaper on this desktop: " + bitmapPath);
+    else setter_->set(bitmapPath);
 }
 
 }  // namespace vb

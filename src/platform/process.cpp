@@ -1,0 +1,118 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+extern char** environ;
+
+namespace vb {
+
+CommandRunner::~CommandRunner() = default;
+
+namespace {
+
+// Closes what it holds on every way out of run().
+struct Fd {
+    int fd = -1;
+    ~Fd() { reset(); }
+    void reset() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
+    CommandResult result;
+    if (argv.empty()) return result;
+
+    int pipeFds[2];
+    // Close-on-exec, so that a second command started meanwhile from another thread does not
+    // keep our pipe open and make us wait for its end instead of this one's.
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return result;
+    Fd readEnd{pipeFds[0]}, writeEnd{pipeFds[1]};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDOUT_FILENO);
+
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    writeEnd.reset();  // otherwise the read below never sees the end of the output
+    if (rc != 0) return result;
+    result.started = true;
+
+    // Read until the end of the output, but stop at the program's own end too: a helper it
+    // left running (gsettings may start a D-Bus daemon) can hold the pipe open for ever.
+    char buf[4096];
+    int status = 0;
+    bool exited = false;
+    for (;;) {
+        pollfd p{readEnd.fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, exited ? 0 : 50);
+        if (ready > 0) {
+            const ssize_t n = ::read(readEnd.fd, buf, sizeof buf);
+            if (n > 0) {
+                result.output.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            break;  // end of output, or the pipe failed
+        }
+        if (ready < 0 && errno == EINTR) continue;
+        if (exited || ready < 0) break;  // what was left has been read
+        const pid_t w = ::waitpid(pid, &status, WNOHANG);
+        if (w == pid) exited = true;
+        if (w < 0 && errno != EINTR) return result;  // exitCode stays -1: not ours to wait for
+    }
+    while (!exited) {
+        if (::waitpid(pid, &status, 0) == pid) {
+            exited = true;
+        } else if (errno != EINTR) {
+            return result;
+        }
+    }
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.exitCode = 128 + WTERMSIG(status);
+    }
+    return result;
+}
+
+bool PosixCommandRunner::available(const std::string& program) {
+    if (program.empty()) return false;
+    if (program.find('/') != std::string::npos) return isExecutableFile(program);
+    const char* path = std::getenv("PATH");
+    // The same default the C library's execvp falls back to.
+    const std::string dirs = path ? path : "/bin:/usr/bin";
+    std::istringstream entries(dirs);
+    for (std::string dir; std::getline(entries, dir, ':');) {
+        // An empty entry means the current directory.
+        if (isExecutableFile((dir.empty() ? std::string(".") : dir) + "/" + program)) return true;
+    }
+    return false;
+}
+
+}  // namespace vb

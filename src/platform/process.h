@@ -1,0 +1,35 @@
+#pragma once
+// Running a helper program to completion and collecting what it printed, for the desktop
+// tools the wallpaper routes call (gsettings, xfconf-query, ...). Programs are always started
+// from an argument list, never through a shell, so a path with blanks or quotes stays one
+// argument. Starting a program without waiting for it is Programs' job, not this one's.
+#include <string>
+#include <vector>
+
+namespace vb {
+
+struct CommandResult {
+    bool started = false;  // false: the program could not be started (not found, not executable)
+    int exitCode = -1;     // the exit status; 128 + signal number when it was killed
+    std::string output;    // everything it wrote to standard output
+};
+
+class CommandRunner {
+public:
+    virtual ~CommandRunner();
+    // argv[0] is the program, looked up in PATH unless it contains a "/". Blocks until the
+    // program has ended.
+    virtual CommandResult run(const std::vector<std::string>& argv) = 0;
+    // Whether the program can be found in PATH (or, with a "/", exists and is executable).
+    virtual bool available(const std::string& program) = 0;
+};
+
+// Standard input is /dev/null, standard error is inherited (so a tool's own complaint lands
+// next to our log line), the environment is ours.
+class PosixCommandRunner : public CommandRunner {
+public:
+    CommandResult run(const std::vector<std::string>& argv) override;
+    bool available(const std::string& program) override;
+};
+
+}  // namespace vb

@@ -1,0 +1,28 @@
+// vantry-bench [SCRATCH]: runs every benchmark, in SCRATCH or a fresh temporary folder.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench.h"
+
+int main(int argc, char** argv) {
+    std::string scratch;
+    bool own = false;
+    if (argc > 1) {
+        scratch = argv[1];
+        std::filesystem::create_directories(scratch);
+    } else {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "vantry-bench-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) {
+            std::perror("vantry-bench: mkdtemp");
+            return 1;
+        }
+        scratch = tmpl;
+        own = true;
+    }
+    benchWallpaper(scratch);
+    benchPictures(scratch);
+    if (own) std::filesystem::remove_all(scratch);
+    return 0;
+}
