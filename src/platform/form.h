@@ -57,6 +57,7 @@ public:
     bool closeRemoved = false; // Close taken off the system menu: frame close requests are refused
     bool centred = false;
     bool hidesToTray = false;  // hidden means "only the tray icon remains"
+    bool mouseMoveIsTrayCallback = false;  // Form_MouseMove receives the tray icon's messages only
 
     const std::vector<Control*>& controls() const { return controls_; }
     Control* find(const std::string& name, int index = -1) const;

@@ -24,19 +24,22 @@ extern char** environ;
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
-// Best of kRuns, in milliseconds; negative when a run failed.
-double bestOf(const std::function<bool()>& once) {
-    double best = -1;
+struct Timing {
+    double best = -1, median = -1;  // milliseconds; negative when a run failed
+};
+
+Timing timeRuns(const std::function<bool()>& once) {
+    std::vector<double> ms;
     for (int i = 0; i < kRuns; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        if (!once()) return -1;
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        if (best < 0 || ms < best) best = ms;
+        if (!once()) return {};
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
-    return best;
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
 }
 
 // Runs a program with its output discarded; true when it exits with 0.
@@ -56,16 +59,16 @@ bool run(const std::vector<std::string>& args) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void row(const char* what, double ours, const char* tool, double theirs) {
-    auto figure = [](double ms) {
-        char text[32];
-        if (ms < 0)
+void row(const char* what, Timing ours, const char* tool = "", Timing theirs = {}) {
+    auto figure = [](Timing t) {
+        char text[40];
+        if (t.best < 0)
             std::snprintf(text, sizeof text, "%s", "failed");
         else
-            std::snprintf(text, sizeof text, "%.1f ms", ms);
+            std::snprintf(text, sizeof text, "%7.1f / %7.1f ms", t.best, t.median);
         return std::string(text);
     };
-    std::printf("  %-40s %12s   %-26s %12s\n", what, figure(ours).c_str(), tool,
+    std::printf("  %-38s %20s   %-20s %20s\n", what, figure(ours).c_str(), tool,
                 *tool ? figure(theirs).c_str() : "");
 }
 
@@ -87,14 +90,14 @@ void writeNonPicture(const std::string& path, std::size_t size) {
 }  // namespace
 
 void benchPictures(const std::string& scratch) {
-    std::printf("pictures: best of %d runs, files in the page cache\n", kRuns);
-    std::printf("  %-40s %12s   %-26s %12s\n", "", "Vantry", "reference", "");
+    std::printf("pictures: best / median of %d runs, input files in the page cache\n", kRuns);
+    std::printf("  %-38s %20s   %-20s\n", "", "Vantry", "reference");
 
     const std::string noise = scratch + "/noise-100MB.jpg";
     writeNonPicture(noise, 100u << 20);
     run({"cat", noise});  // into the page cache, so both sides read from memory
-    const double search = bestOf([&] { return Get_ImageInfo(noise).Format == 255; });
-    const double lines = bestOf([&] { return run({"wc", "-l", noise}); });
+    const Timing search = timeRuns([&] { return Get_ImageInfo(noise).Format == 255; });
+    const Timing lines = timeRuns([&] { return run({"wc", "-l", noise}); });
     row("information, 100 MB without JPEG start", search, "wc -l", lines);
     std::filesystem::remove(noise);
 
@@ -105,13 +108,13 @@ void benchPictures(const std::string& scratch) {
     std::ofstream(jpeg, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     vb::Picture picture;
-    const double load = bestOf([&] { return !(picture = vb::loadPicture(jpeg)).empty(); });
-    const double save = bestOf([&] { return vb::savePictureBmp(picture, ours), true; });
-    const double both = bestOf([&] { return vb::savePictureBmp(vb::loadPicture(jpeg), ours), true; });
-    const double djpeg = bestOf([&] { return run({"djpeg", "-bmp", "-outfile", theirs, jpeg}); });
+    const Timing load = timeRuns([&] { return !(picture = vb::loadPicture(jpeg)).empty(); });
+    const Timing save = timeRuns([&] { return vb::savePictureBmp(picture, ours), true; });
+    const Timing both = timeRuns([&] { return vb::savePictureBmp(vb::loadPicture(jpeg), ours), true; });
+    const Timing djpeg = timeRuns([&] { return run({"djpeg", "-bmp", "-outfile", theirs, jpeg}); });
     row("3840x2160 JPEG to BMP, load + save", both, "djpeg -bmp -outfile", djpeg);
-    row("  load alone", load, "", -1);
-    row("  save alone (fsync included)", save, "", -1);
+    row("  load alone", load);
+    row("  save alone (fsync included)", save);
     std::printf("  (djpeg does not flush its output to disk; the save does, before its rename)\n");
     for (const auto& f : {jpeg, ours, theirs}) std::filesystem::remove(f);
 }

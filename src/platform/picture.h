@@ -1,0 +1,61 @@
+#pragma once
+// Pictures as the picture boxes hold them: plain 24-bit RGB pixels, loaded from BMP, JPEG or GIF
+// files and saved only as 24-bit Windows bitmaps (the one format the wallpaper setting takes).
+//
+// Loading decides the format from the file's first bytes; the name's extension is never looked
+// at, so a JPEG named ".bmp" loads and a text file named ".jpg" is an invalid picture.
+//
+// Damaged files: a file whose headers are incomplete or inconsistent is an invalid picture. A
+// file cut short inside its pixel data loads, with the missing part filled (black for BMP, the
+// background colour for GIF, the decoder's grey for JPEG), the way viewers show a picture that
+// is still downloading. Four-channel (print) JPEGs and compressed bitmaps are not loaded.
+// Every failure throws vb::Error; no input makes the reader crash or allocate more than the
+// dimension limits below allow.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vb {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;  // width * height * 3 bytes: R, G, B; rows top-down, unpadded
+
+    bool empty() const { return width <= 0 || height <= 0 || rgb.empty(); }
+};
+
+// Headers claiming more than this are rejected before anything is allocated. The largest
+// accepted picture takes 600 MB as RGB, which is as far as a wallpaper can sensibly go.
+inline constexpr int kMaxPictureSide = 32768;
+inline constexpr std::int64_t kMaxPicturePixels = 200'000'000;
+
+enum class PictureFormat { Unknown, Bmp, Jpeg, Gif };
+
+// From the signature bytes only. PNG and other formats are Unknown: they cannot be loaded.
+PictureFormat sniffPictureFormat(std::span<const std::uint8_t> bytes);
+
+// Throws vb::Error(err::InvalidPicture) for anything that is not a loadable picture.
+Picture decodePicture(std::span<const std::uint8_t> bytes);
+
+// Reads the file, then decodes it. Missing file: err::FileNotFound; no access:
+// err::PermissionDenied; any other failure to read (a folder, an I/O error): err::PathFileAccess.
+Picture loadPicture(const std::string& osPath);
+
+// A 24-bit bottom-up Windows bitmap (14 + 40 bytes of headers, rows padded to 4 bytes).
+// Throws err::InvalidPicture for an empty or inconsistent picture.
+std::vector<std::uint8_t> encodeBmp24(const Picture& picture);
+
+// Replaces the file as a whole or not at all: the bitmap is written to a temporary file beside
+// the target, flushed to disk and renamed over it, so a reader (the desktop's wallpaper
+// setter) never sees half a file and a failure leaves the old file as it was. Throws
+// err::InvalidPicture for an empty picture, else an error number from the failing step.
+void savePictureBmp(const Picture& picture, const std::string& osPath);
+
+// Generators for tests and tools.
+Picture makeTestPicture(int width, int height);  // deterministic gradient, no flat areas
+std::vector<std::uint8_t> encodeJpeg(const Picture& picture, int quality = 90);
+std::vector<std::uint8_t> encodeGif(const Picture& picture);  // 6x6x6 colour cube, one frame
+
+}  // namespace vb

@@ -1,0 +1,481 @@
+// One widget per control kind, the user's input on it turned into model events, and the copy
+// of model state into the widget.
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "platform/qt/qt_convert.h"
+#include "platform/qt/qt_form_host.h"
+#include "platform/qt/qt_look.h"
+
+namespace vbqt {
+
+namespace {
+
+// A rectangle with a solid fill and a one-pixel border. Shapes are decoration: clicks and mouse
+// moves go to whatever lies beneath, as they did in the designs.
+class ShapeWidget : public QWidget {
+public:
+    explicit ShapeWidget(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void setColors(const QColor& fill, const QColor& border) {
+        if (fill == fill_ && border == border_) return;
+        fill_ = fill;
+        border_ = border;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), fill_);
+        p.setPen(border_);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    QColor fill_ = Qt::white, border_ = Qt::black;
+};
+
+// Lists and list views fire their click once per user action: a selection that moved (by mouse
+// or keyboard) fires it through the model, and a click on the item already selected fires it
+// directly. The viewport's mouse press tells the two apart: the selection moves on press, the
+// click arrives on release.
+class SelectionWatcher : public QObject {
+public:
+    explicit SelectionWatcher(QAbstractItemView* view) : QObject(view) {
+        view->viewport()->installEventFilter(this);
+    }
+    bool movedSincePress = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress) movedSincePress = false;
+        return false;
+    }
+};
+
+// A report-view list whose label editing asks the model first and hands the new text to it,
+// rather than writing into the widget's own item.
+class ListViewWidget : public QTreeWidget {
+public:
+    ListViewWidget(FormHost& host, vb::ListView& lv, QWidget* parent)
+        : QTreeWidget(parent), host_(&host), lv_(lv) {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool starts =
+            trigger != NoEditTriggers && (trigger == AllEditTriggers || editTriggers().testFlag(trigger));
+        if (!starts || state() == EditingState) return QTreeWidget::edit(index, trigger, event);
+        if (!host_ || !host_->alive() || !lv_.LabelEdit || !index.isValid()) return false;
+        int cancel = 0;
+        host_->deliver([&] { lv_.BeforeLabelEdit(cancel); });
+        if (cancel || !host_ || !host_->alive()) return false;
+        editingRow_ = index.row() + 1;
+        // Whichever column has the focus, the row's label is what gets edited.
+        return QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);
+    }
+
+    void commitData(QWidget* editor) override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line || !host_ || !host_->alive() || editingRow_ < 1) return;
+        const int row = editingRow_;
+        std::string text = ss(line->text());
+        host_->deliver([&] {
+            int cancel = 0;
+            lv_.AfterLabelEdit(cancel, text);
+            if (!cancel && row <= lv_.Count()) lv_.setRowText(row, text);
+        });
+        // A cancelled edit leaves the item as the model has it: the widget's item was never
+        // written, and a kept edit came back through the model's change.
+    }
+
+private:
+    QPointer<FormHost> host_;
+    vb::ListView& lv_;
+    int editingRow_ = 0;
+};
+
+QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
+    auto* tree = new ListViewWidget(host, lv, parent);
+    tree->setRootIsDecorated(false);
+    tree->setUniformRowHeights(true);
+    tree->setAllColumnsShowFocus(true);
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    tree->header()->setSectionsClickable(true);
+    tree->header()->setStretchLastSection(true);
+    auto* watcher = new SelectionWatcher(tree);
+    auto pick = [&host, &lv](int row) {
+        host.deliver([&lv, row] {
+            lv.selectOnly({row});
+            lv.ItemClick(row);
+        });
+    };
+    QObject::connect(tree, &QTreeWidget::currentItemChanged, &host,
+                     [tree, watcher, pick](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                         if (!item) return;
+                         watcher->movedSincePress = true;
+                         pick(tree->indexOfTopLevelItem(item) + 1);
+                     });
+    QObject::connect(tree, &QTreeWidget::itemClicked, &host,
+                     [tree, watcher, pick](QTreeWidgetItem* item, int) {
+                         if (watcher->movedSincePress) {
+                             watcher->movedSincePress = false;
+                             return;
+                         }
+                         pick(tree->indexOfTopLevelItem(item) + 1);
+                     });
+    QObject::connect(tree, &QTreeWidget::itemDoubleClicked, &host,
+                     [&host, &lv](QTreeWidgetItem*, int) { host.deliver([&lv] { lv.DblClick(); }); });
+    QObject::connect(tree->header(), &QHeaderView::sectionClicked, &host, [&host, &lv](int section) {
+        host.deliver([&lv, section] { lv.ColumnClick(section + 1); });
+    });
+    return tree;
+}
+
+QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
+    auto* w = new QListWidget(parent);
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* watcher = new SelectionWatcher(w);
+    QObject::connect(w, &QListWidget::currentRowChanged, &host, [&host, &list, watcher](int row) {
+        if (row < 0) return;
+        watcher->movedSincePress = true;
+        host.deliver([&list, row] { list.setListIndex(row); });
+    });
+    QObject::connect(w, &QListWidget::itemClicked, &host, [&host, &list, w, watcher](QListWidgetItem* item) {
+        if (watcher->movedSincePress) {
+            watcher->movedSincePress = false;
+            return;
+        }
+        const int row = w->row(item);
+        host.deliver([&list, row] {
+            if (list.ListIndex() != row)
+                list.setListIndex(row);
+            else
+                list.Click();
+        });
+    });
+    QObject::connect(w, &QListWidget::itemDoubleClicked, &host,
+                     [&host, &list](QListWidgetItem*) { host.deliver([&list] { list.DblClick(); }); });
+    return w;
+}
+
+}  // namespace
+
+QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
+    switch (c.kind()) {
+        case vb::Kind::Label:
+        case vb::Kind::LinkLabel: {
+            auto* w = new QLabel(parent);
+            w->setTextFormat(Qt::PlainText);  // a caption showing a file name is never markup
+            w->setWordWrap(true);
+            w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (c.kind() == vb::Kind::LinkLabel) {
+                w->setCursor(Qt::PointingHandCursor);
+                w->setForegroundRole(QPalette::Link);
+                QFont f = w->font();
+                f.setUnderline(true);
+                w->setFont(f);
+            }
+            return w;  // clicks come through the host's event filter
+        }
+        case vb::Kind::TextBox: {
+            auto* w = new QLineEdit(parent);
+            auto& box = static_cast<vb::TextBox&>(c);
+            QObject::connect(w, &QLineEdit::textEdited, &host, [&host, &box](const QString& text) {
+                host.deliver([&box, t = ss(text)] { box.setText(t); });
+            });
+            return w;
+        }
+        case vb::Kind::CheckBox: {
+            auto* w = new QCheckBox(parent);
+            auto& box = static_cast<vb::CheckBox&>(c);
+            // clicked, not toggled: only the user's own change counts.
+            QObject::connect(w, &QCheckBox::clicked, &host, [&host, &box](bool checked) {
+                host.deliver([&box, checked] { box.setValue(checked ? 1 : 0); });
+            });
+            return w;
+        }
+        case vb::Kind::CommandButton: {
+            auto* w = new QPushButton(parent);
+            w->setAutoDefault(false);
+            QObject::connect(w, &QPushButton::clicked, &host,
+                             [&host, &c] { host.deliver([&c] { c.Click(); }); });
+            return w;
+        }
+        case vb::Kind::ImageButton: {
+            auto* w = new QToolButton(parent);
+            w->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            styleImageButton(*w, host.isNavigationButton(c));
+            QObject::connect(w, &QToolButton::clicked, &host,
+                             [&host, &c] { host.deliver([&c] { c.Click(); }); });
+            return w;
+        }
+        case vb::Kind::ComboBox: {
+            auto* w = new QComboBox(parent);
+            auto& list = static_cast<vb::ListControl&>(c);
+            QObject::connect(w, &QComboBox::activated, &host, [&host, &list](int index) {
+                host.deliver([&list, index] { list.setListIndex(index); });
+            });
+            return w;
+        }
+        case vb::Kind::ListBox:
+        case vb::Kind::FileListBox:
+            return makeList(host, static_cast<vb::ListControl&>(c), parent);
+        case vb::Kind::ListView:
+            return makeListView(host, static_cast<vb::ListView&>(c), parent);
+        case vb::Kind::Panel: {
+            auto* w = new QFrame(parent);
+            w->setFrameShape(QFrame::NoFrame);
+            return w;
+        }
+        case vb::Kind::Shape:
+            return new ShapeWidget(parent);
+        case vb::Kind::Image:
+        case vb::Kind::PictureBox: {
+            auto* w = new QLabel(parent);
+            w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return w;
+        }
+        case vb::Kind::Timer:
+        case vb::Kind::Menu:
+        case vb::Kind::MenuItem:
+        case vb::Kind::TrayIcon:
+        case vb::Kind::WebBrowser:
+            return nullptr;
+    }
+    return nullptr;
+}
+
+void ControlBinding::modelChanged() {
+    if (!widget_) return;
+    const QSignalBlocker block(widget_.data());
+    syncCommon();
+    QWidget* w = widget_;
+    vb::Control& c = control_;
+    switch (c.kind()) {
+        case vb::Kind::Label:
+        case vb::Kind::LinkLabel:
+            static_cast<QLabel*>(w)->setText(qs(c.Caption()));
+            break;
+        case vb::Kind::TextBox: {
+            auto* edit = static_cast<QLineEdit*>(w);
+            const QString text = qs(static_cast<vb::TextBox&>(c).Text());
+            if (edit->text() != text) edit->setText(text);
+            break;
+        }
+        case vb::Kind::CheckBox: {
+            auto* box = static_cast<QCheckBox*>(w);
+            const int v = static_cast<vb::CheckBox&>(c).Value();
+            box->setText(qs(c.Caption()));
+            box->setTristate(v == 2);
+            box->setCheckState(v == 2 ? Qt::PartiallyChecked : v ? Qt::Checked : Qt::Unchecked);
+            break;
+        }
+        case vb::Kind::CommandButton:
+            static_cast<QPushButton*>(w)->setText(qs(c.Caption()));
+            break;
+        case vb::Kind::ImageButton:
+        case vb::Kind::Image:
+        case vb::Kind::PictureBox:
+            syncPicture();
+            break;
+        case vb::Kind::ComboBox:
+        case vb::Kind::ListBox:
+        case vb::Kind::FileListBox:
+            syncList();
+            break;
+        case vb::Kind::ListView:
+            syncListView();
+            break;
+        case vb::Kind::Shape:
+            static_cast<ShapeWidget*>(w)->setColors(qcolor(c.FillColor()), qcolor(c.BorderColor()));
+            break;
+        default:
+            break;
+    }
+}
+
+void ControlBinding::syncCommon() {
+    QWidget* w = widget_;
+    const vb::Control& c = control_;
+    w->setGeometry(px(c.Left()), px(c.Top()), px(c.Width()), px(c.Height()));
+    w->setEnabled(c.Enabled());
+    const QString tip = qs(c.ToolTipText());
+    if (w->toolTip() != tip) w->setToolTip(tip);
+
+    if (c.FontBold() != bold_ || c.FontSize() != fontSize_) {
+        bold_ = c.FontBold();
+        fontSize_ = c.FontSize();
+        QFont f = w->font();
+        f.setBold(bold_);
+        if (fontSize_ > 0) f.setPointSize(fontSize_);
+        w->setFont(f);
+    }
+
+    if (c.hasColors() && (!colored_ || c.ForeColor() != fore_ || c.BackColor() != back_)) {
+        colored_ = true;
+        fore_ = c.ForeColor();
+        back_ = c.BackColor();
+        QPalette p = w->palette();
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Link})
+            p.setColor(role, qcolor(fore_));
+        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+            p.setColor(role, qcolor(back_));
+        w->setPalette(p);
+        // Buttons keep their own face; everything else paints its back colour.
+        const vb::Kind k = c.kind();
+        w->setAutoFillBackground(k != vb::Kind::CommandButton && k != vb::Kind::ImageButton);
+    }
+    // Last, so a window that is already shown does not flash the widget at its old place.
+    w->setVisible(c.Visible());
+}
+
+void ControlBinding::syncPicture() {
+    auto& holder = static_cast<vb::PictureHolder&>(control_);
+    const bool button = control_.kind() == vb::Kind::ImageButton;
+    if (button) static_cast<QToolButton*>(widget_.data())->setText(qs(control_.Caption()));
+
+    std::shared_ptr<const vb::Picture> pic = holder.picture();
+    if (!pic && !holder.resource.empty()) pic = host_.resourcePicture(holder.resource);
+    const QSize size = widget_->size();
+    const bool stretched = holder.stretch && control_.kind() == vb::Kind::Image;
+    // Converting a picture is the costly part: only a new picture, or a new size where the
+    // size shapes what is shown, is worth it.
+    if (pic == picture_ && (size == pictureSize_ || !(stretched || button))) return;
+    picture_ = pic;
+    pictureSize_ = size;
+    QImage image = pic ? toImage(*pic) : QImage();
+
+    if (button) {
+        auto* b = static_cast<QToolButton*>(widget_.data());
+        if (image.isNull()) {
+            b->setIcon(QIcon());
+            b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            return;
+        }
+        // Wide buttons carry their caption beside the picture, square ones beneath it.
+        const bool beside = size.width() >= 2 * size.height();
+        b->setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+        const int textRoom = beside || control_.Caption().empty() ? 0 : b->fontMetrics().height() + 4;
+        const QSize room(std::max(8, size.width() - 10), std::max(8, size.height() - 10 - textRoom));
+        const QSize natural = image.size();
+        const bool fits = natural.width() <= room.width() && natural.height() <= room.height();
+        b->setIconSize(fits ? natural : natural.scaled(room, Qt::KeepAspectRatio));
+        b->setIcon(QIcon(QPixmap::fromImage(image)));
+        return;
+    }
+
+    auto* label = static_cast<QLabel*>(widget_.data());
+    if (image.isNull()) {
+        label->clear();
+        return;
+    }
+    // A stretched image fills its frame whatever the picture's proportions; scaled once here,
+    // smoothly, rather than on every paint.
+    if (stretched && !size.isEmpty())
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    label->setPixmap(QPixmap::fromImage(image));
+}
+
+void ControlBinding::syncList() {
+    auto& list = static_cast<vb::ListControl&>(control_);
+    const int index = list.ListIndex();
+    const bool itemsChanged = list.items() != items_;
+    if (itemsChanged) items_ = list.items();
+    QStringList texts;
+    if (itemsChanged)
+        for (const auto& s : items_) texts << qs(s);
+
+    if (control_.kind() == vb::Kind::ComboBox) {
+        auto* combo = static_cast<QComboBox*>(widget_.data());
+        if (itemsChanged) {
+            combo->clear();
+            combo->addItems(texts);
+        }
+        combo->setCurrentIndex(index);
+        return;
+    }
+    auto* w = static_cast<QListWidget*>(widget_.data());
+    if (itemsChanged) {
+        w->clear();
+        w->addItems(texts);
+    }
+    if (w->currentRow() != index) w->setCurrentRow(index);
+    if (index < 0)
+        w->clearSelection();
+    else
+        w->scrollToItem(w->item(index));
+}
+
+void ControlBinding::syncListView() {
+    auto& lv = static_cast<vb::ListView&>(control_);
+    auto* tree = static_cast<QTreeWidget*>(widget_.data());
+    if (lv.columns() != columns_) {
+        columns_ = lv.columns();
+        QStringList headers;
+        for (const auto& h : columns_) headers << qs(h);
+        if (headers.isEmpty()) headers << QString();
+        tree->setColumnCount(int(headers.size()));
+        tree->setHeaderLabels(headers);
+        tree->setHeaderHidden(columns_.empty());
+        const int share = std::max(40, tree->viewport()->width() / int(headers.size()));
+        for (int i = 0; i + 1 < int(headers.size()); ++i) tree->setColumnWidth(i, share);
+    }
+
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(lv.rows().size());
+    for (const auto& r : lv.rows()) {
+        std::vector<std::string> texts{r.text};
+        texts.insert(texts.end(), r.sub.begin(), r.sub.end());
+        rows.push_back(std::move(texts));
+    }
+    if (rows != rows_ || lv.LabelEdit != labelEdit_) {
+        if (int(rows.size()) != tree->topLevelItemCount()) {
+            tree->clear();
+            QList<QTreeWidgetItem*> items;
+            for (std::size_t i = 0; i < rows.size(); ++i) items << new QTreeWidgetItem;
+            tree->addTopLevelItems(items);
+        }
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            QTreeWidgetItem* item = tree->topLevelItem(int(i));
+            for (int col = 0; col < std::max(int(rows[i].size()), item->columnCount()); ++col)
+                item->setText(col, col < int(rows[i].size()) ? qs(rows[i][std::size_t(col)]) : QString());
+            Qt::ItemFlags flags = item->flags();
+            item->setFlags(lv.LabelEdit ? flags | Qt::ItemIsEditable : flags & ~Qt::ItemIsEditable);
+        }
+        rows_ = std::move(rows);
+        labelEdit_ = lv.LabelEdit;
+    }
+
+    QTreeWidgetItem* current = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const bool selected = lv.rows()[std::size_t(i)].selected;
+        QTreeWidgetItem* item = tree->topLevelItem(i);
+        if (item->isSelected() != selected) item->setSelected(selected);
+        if (selected && !current) current = item;
+    }
+    if (current && tree->currentItem() != current) {
+        tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+        tree->scrollToItem(current);
+    }
+    tree->header()->setSortIndicatorShown(lv.Sorted);
+    if (lv.Sorted)
+        tree->header()->setSortIndicator(lv.SortKey, lv.SortOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+}  // namespace vbqt

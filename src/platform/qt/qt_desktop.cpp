@@ -1,0 +1,45 @@
+#include "platform/qt/qt_desktop.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/app.h"
+#include "platform/fs.h"
+#include "platform/log.h"
+#include "platform/posix_services.h"
+#include "platform/qt/qt_app.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_loop.h"
+#include "platform/qt/qt_tray.h"
+
+namespace vbqt {
+
+int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Vantry");
+    // The program hides into the tray: closing its last visible window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Declared before the App, so they outlive it.
+    vb::StderrLogger log;
+    vb::FileSystem fs;
+    QtLoop loop;
+    QtDialogs dialogs;
+    QtTray tray;
+    vb::PosixSystem system(vb::defaultSystemFolder(), [] {
+        const QScreen* s = QGuiApplication::primaryScreen();
+        return s ? std::pair<int, int>(s->size().width(), s->size().height()) : std::pair<int, int>(1024, 768);
+    });
+    vb::PosixPrograms programs(fs, log);
+    vb::DesktopWallpaper wallpaper(log);
+
+    vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
+    loop.setApp(&app);
+    tray.setApp(&app);
+    tray.setMessageHandler([&](int message) { hooks.trayMessage(app, message); });
+    hooks.registerForms(app);
+    return runQtProgram(app, [&] { hooks.start(app); });
+}
+
+}  // namespace vbqt

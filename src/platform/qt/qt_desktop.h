@@ -1,0 +1,21 @@
+#pragma once
+// The whole desktop program's wiring: the Qt front end with the real operating-system services.
+// main() passes in what is the program's own (its forms, its start, where tray messages go), so
+// that nothing outside this folder needs Qt.
+#include <functional>
+
+namespace vb {
+class App;
+}
+
+namespace vbqt {
+
+struct ProgramHooks {
+    std::function<void(vb::App&)> registerForms;
+    std::function<void(vb::App&)> start;
+    std::function<void(vb::App&, int)> trayMessage;
+};
+
+int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks);
+
+}  // namespace vbqt

@@ -1,0 +1,127 @@
+#pragma once
+// Inside the front end: the window of one loaded form and the bindings of its controls.
+//
+// Lifetime: a FormHost lives from formLoaded to formUnloading. Unloading may be asked for from
+// inside a handler that a widget of this very form is still running (a click on "Close"), so
+// detach() cuts every tie to the model at once (views off, handlers inert) and leaves the
+// deletion of the widgets to the event loop.
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/app.h"
+
+namespace vbqt {
+
+class FormHost;
+class QtFrontEnd;
+
+// The top-level window of one form. It asks the model before it closes.
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(FormHost* host);
+    void detach() { host_ = nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    FormHost* host_;
+};
+
+// Copies one control's model state into its widget. Signals are blocked meanwhile, so a change
+// made by the program never comes back as if the user had made it.
+class ControlBinding : public vb::ControlView {
+public:
+    ControlBinding(FormHost& host, vb::Control& control, QWidget* widget)
+        : host_(host), control_(control), widget_(widget) {}
+    void modelChanged() override;
+    vb::Control& control() const { return control_; }
+    QWidget* widget() const { return widget_; }
+
+private:
+    void syncCommon();
+    void syncPicture();
+    void syncList();
+    void syncListView();
+
+    FormHost& host_;
+    vb::Control& control_;
+    QPointer<QWidget> widget_;
+    // What was copied last, so a change of one property does not rebuild everything.
+    bool bold_ = false;
+    int fontSize_ = 0;
+    bool colored_ = false;
+    vb::Color fore_ = 0, back_ = 0, fill_ = 0, border_ = 0;
+    std::shared_ptr<const vb::Picture> picture_;
+    QSize pictureSize_;
+    std::vector<std::string> items_;
+    std::vector<std::string> columns_;
+    std::vector<std::vector<std::string>> rows_;  // text, then sub-items
+    bool labelEdit_ = false;
+};
+
+class FormHost : public QObject, public vb::FormView {
+public:
+    FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form);
+    ~FormHost() override;
+
+    // Before the model's form goes: no view stays attached, no handler reaches the model again,
+    // and the window disappears now and is deleted later.
+    void detach();
+    bool alive() const { return form_ != nullptr; }
+    vb::Form* form() const { return form_; }
+    FormWindow* window() const { return window_; }
+
+    // Runs one user event through the app, unless the form has gone meanwhile.
+    void deliver(const std::function<void()>& event);
+
+    void formChanged() override;
+
+    // Called by the window.
+    void closeRequested();
+    void backgroundMouseMove(QMouseEvent* e);
+    void windowStateChanged();
+
+    // A picture named by a control's resource field, null when there is none.
+    std::shared_ptr<const vb::Picture> resourcePicture(const std::string& name);
+
+    // Whether the control is one of the section buttons placed straight on the window, at its
+    // left edge.
+    bool isNavigationButton(const vb::Control& c) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createControls();
+    void watch(QWidget* w, vb::Control& c);
+    void placeOnFirstShow();
+
+    QtFrontEnd& frontEnd_;
+    vb::App& app_;
+    vb::Form* form_;
+    QPointer<FormWindow> window_;
+    std::vector<std::unique_ptr<ControlBinding>> bindings_;
+    std::unordered_map<const QObject*, vb::Control*> controlOf_;
+    std::unordered_map<const vb::Control*, QWidget*> widgetOf_;
+    int appliedLeft_ = 0, appliedTop_ = 0;
+    bool placed_ = false;
+    bool everShown_ = false;
+    bool syncing_ = false;
+    // A double click ends with a release that must not count as one more click.
+    bool releaseEndsDoubleClick_ = false;
+};
+
+// Makes the widget for one control inside parent and connects its user input to the model.
+// Null for the kinds that have no widget (timers, menus, tray icons).
+QWidget* createControlWidget(FormHost& host, vb::Control& control, QWidget* parent);
+
+}  // namespace vbqt

@@ -1,0 +1,334 @@
+#include "platform/qt/qt_front_end.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/error.h"
+#include "platform/picture.h"
+#include "platform/qt/qt_convert.h"
+#include "platform/qt/qt_form_host.h"
+
+namespace vbqt {
+
+namespace {
+
+// The kinds that have no click signal of their own; their clicks come through the host's
+// event filter.
+bool clickedByFilter(vb::Kind k) {
+    return k == vb::Kind::Label || k == vb::Kind::LinkLabel || k == vb::Kind::Image ||
+           k == vb::Kind::PictureBox || k == vb::Kind::Panel;
+}
+
+vb::WindowState stateOf(const QWidget& w) {
+    if (w.isMinimized()) return vb::WindowState::Minimized;
+    if (w.isMaximized()) return vb::WindowState::Maximized;
+    return vb::WindowState::Normal;
+}
+
+}  // namespace
+
+// ---- the window
+
+FormWindow::FormWindow(FormHost* host) : QWidget(nullptr), host_(host) {
+    // Mouse moves over the bare window are the form's own MouseMove.
+    setMouseTracking(true);
+}
+
+void FormWindow::closeEvent(QCloseEvent* e) {
+    // The model decides: a refused close keeps the window, an accepted one unloads the form,
+    // which then takes the window away itself.
+    e->ignore();
+    if (host_) host_->closeRequested();
+}
+
+void FormWindow::mouseMoveEvent(QMouseEvent* e) {
+    if (host_) host_->backgroundMouseMove(e);
+    QWidget::mouseMoveEvent(e);
+}
+
+void FormWindow::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::WindowStateChange && host_) host_->windowStateChanged();
+    QWidget::changeEvent(e);
+}
+
+// ---- the host of one form
+
+FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
+    : frontEnd_(frontEnd), app_(app), form_(&form), window_(new FormWindow(this)) {
+    window_->setObjectName(qs(form.name()));
+    Qt::WindowFlags flags = Qt::Window;
+    if (form.borderless) flags |= Qt::FramelessWindowHint;
+    window_->setWindowFlags(flags);
+    window_->resize(px(form.Width()), px(form.Height()));
+    appliedLeft_ = form.Left();
+    appliedTop_ = form.Top();
+    if (appliedLeft_ || appliedTop_) {
+        window_->move(px(appliedLeft_), px(appliedTop_));
+        placed_ = true;
+    }
+    createControls();
+    form.attachView(this);
+    formChanged();
+}
+
+FormHost::~FormHost() {
+    detach();
+    delete window_.data();
+}
+
+void FormHost::createControls() {
+    for (vb::Control* c : form_->controls()) {
+        QWidget* parent = window_;
+        if (c->parent())
+            if (auto it = widgetOf_.find(c->parent()); it != widgetOf_.end()) parent = it->second;
+        QWidget* w = createControlWidget(*this, *c, parent);
+        if (!w) continue;
+        w->setObjectName(qs(c->name()));
+        widgetOf_[c] = w;
+        watch(w, *c);
+        bindings_.push_back(std::make_unique<ControlBinding>(*this, *c, w));
+        c->attachView(bindings_.back().get());
+        bindings_.back()->modelChanged();
+        // Later controls in design order lie above earlier ones.
+        w->raise();
+    }
+}
+
+void FormHost::watch(QWidget* w, vb::Control& c) {
+    controlOf_[w] = &c;
+    w->installEventFilter(this);
+    w->setMouseTracking(true);
+    // Item views take the mouse on their viewport.
+    if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+        controlOf_[view->viewport()] = &c;
+        view->viewport()->installEventFilter(this);
+        view->viewport()->setMouseTracking(true);
+    }
+}
+
+void FormHost::detach() {
+    if (!form_) return;
+    for (auto& b : bindings_)
+        if (b->control().view() == b.get()) b->control().attachView(nullptr);
+    if (form_->view() == this) form_->attachView(nullptr);
+    form_ = nullptr;
+    controlOf_.clear();
+    if (window_) {
+        window_->detach();
+        window_->hide();
+        window_->deleteLater();
+    }
+}
+
+void FormHost::deliver(const std::function<void()>& event) {
+    if (form_) app_.deliver(event);
+}
+
+std::shared_ptr<const vb::Picture> FormHost::resourcePicture(const std::string& name) {
+    return frontEnd_.resourcePicture(name);
+}
+
+bool FormHost::isNavigationButton(const vb::Control& c) const {
+    return c.kind() == vb::Kind::ImageButton && !c.parent() && c.Left() < form_->Width() / 4;
+}
+
+void FormHost::formChanged() {
+    if (!form_ || !window_) return;
+    const vb::Form& f = *form_;
+    syncing_ = true;
+    window_->setWindowTitle(qs(f.Caption()));
+    if (f.Left() != appliedLeft_ || f.Top() != appliedTop_) {
+        appliedLeft_ = f.Left();
+        appliedTop_ = f.Top();
+        window_->move(px(appliedLeft_), px(appliedTop_));
+        placed_ = true;
+    }
+    if (f.toolWindow) {
+        window_->hide();
+    } else if (!f.Visible()) {
+        // With no notification area to come back from, hiding would strand the user. A form
+        // not shown yet (still loading) is not being hidden, and stays out of sight.
+        if (f.hidesToTray && everShown_ && !app_.tray().available())
+            window_->showMinimized();
+        else
+            window_->hide();
+    } else {
+        placeOnFirstShow();
+        everShown_ = true;
+        switch (f.windowState()) {
+            case vb::WindowState::Minimized:
+                if (window_->isHidden() || !window_->isMinimized()) window_->showMinimized();
+                break;
+            case vb::WindowState::Maximized:
+                if (window_->isHidden() || !window_->isMaximized()) window_->showMaximized();
+                break;
+            case vb::WindowState::Normal:
+                if (window_->isHidden() || window_->isMinimized() || window_->isMaximized()) {
+                    window_->showNormal();
+                    window_->raise();
+                    window_->activateWindow();
+                }
+                break;
+        }
+    }
+    syncing_ = false;
+}
+
+void FormHost::placeOnFirstShow() {
+    if (placed_) return;
+    placed_ = true;
+    if (!form_->centred) return;  // the window manager places the others
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
+    }
+}
+
+void FormHost::closeRequested() {
+    if (!form_ || form_->closeRemoved) return;
+    vb::Form* f = form_;
+    deliver([f] { f->Unload(); });
+}
+
+void FormHost::backgroundMouseMove(QMouseEvent* e) {
+    if (!form_ || !window_) return;
+    // A form whose mouse-move handler decodes the tray icon's messages would take a real move
+    // at pixel 515 or 516 for a tray click; only the tray speaks to such a handler.
+    if (form_->mouseMoveIsTrayCallback) return;
+    const QPoint p = e->position().toPoint();
+    if (window_->childAt(p)) return;  // over a control: that control's move, not the form's
+    vb::Form* f = form_;
+    const int button = buttonMask(e->buttons()), shift = shiftMask(e->modifiers());
+    const float x = twips(p.x()), y = twips(p.y());
+    deliver([=] { f->Form_MouseMove(button, shift, x, y); });
+}
+
+void FormHost::windowStateChanged() {
+    // Only what the user did through the window manager is news to the model; a form hidden in
+    // a minimised window (no tray) keeps its state, so showing it again restores it.
+    if (!form_ || !window_ || syncing_ || !form_->Visible() || form_->toolWindow) return;
+    const vb::WindowState now = stateOf(*window_);
+    if (now == form_->windowState()) return;
+    vb::Form* f = form_;
+    deliver([f, now] { f->setWindowState(now); });
+}
+
+bool FormHost::eventFilter(QObject* watched, QEvent* e) {
+    if (!form_) return false;
+    const auto it = controlOf_.find(watched);
+    if (it == controlOf_.end()) return false;
+    vb::Control& c = *it->second;
+    auto* w = static_cast<QWidget*>(watched);
+
+    switch (e->type()) {
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            const QPoint p = me->position().toPoint();
+            // A move that a child control passed up is that child's, not this container's.
+            if (!c.MouseMove || w->childAt(p)) return false;
+            const QPoint inControl = w->mapTo(widgetOf_[&c], p);
+            const int button = buttonMask(me->buttons()), shift = shiftMask(me->modifiers());
+            const float x = twips(inControl.x()), y = twips(inControl.y());
+            deliver([&c, button, shift, x, y] { c.MouseMove(button, shift, x, y); });
+            return false;
+        }
+        case QEvent::MouseButtonPress:
+            return clickedByFilter(c.kind()) && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton;
+        case QEvent::MouseButtonRelease: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            if (!clickedByFilter(c.kind()) || me->button() != Qt::LeftButton) return false;
+            if (releaseEndsDoubleClick_) {
+                releaseEndsDoubleClick_ = false;
+                return true;
+            }
+            if (w->rect().contains(me->position().toPoint())) deliver([&c] { c.Click(); });
+            return true;
+        }
+        case QEvent::MouseButtonDblClick: {
+            if (!clickedByFilter(c.kind()) || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
+                return false;
+            releaseEndsDoubleClick_ = true;
+            deliver([&c] { c.DblClick(); });
+            return true;
+        }
+        case QEvent::KeyPress: {
+            auto* ke = static_cast<QKeyEvent*>(e);
+            int code = keyCode(ke->key());
+            if (!c.KeyDown || code == 0) return false;
+            const int shift = shiftMask(ke->modifiers());
+            deliver([&c, &code, shift] { c.KeyDown(code, shift); });
+            return code == 0;  // a handler that clears the key code swallows the key
+        }
+        case QEvent::FocusOut: {
+            if (c.kind() != vb::Kind::ListView) return false;
+            auto& lv = static_cast<vb::ListView&>(c);
+            const auto reason = static_cast<QFocusEvent*>(e)->reason();
+            QWidget* to = QApplication::focusWidget();
+            // Switching windows or opening a menu does not move focus inside the form, and the
+            // label editor is part of the list.
+            if (!lv.LostFocus || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+                (to && widgetOf_[&c]->isAncestorOf(to)))
+                return false;
+            deliver([&lv] { lv.LostFocus(); });
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+// ---- the front end
+
+QtFrontEnd::QtFrontEnd(vb::App& app) : app_(app) {
+    app_.setFrontEnd(this);
+}
+
+QtFrontEnd::~QtFrontEnd() {
+    if (app_.frontEnd() == this) app_.setFrontEnd(nullptr);
+    for (auto& [form, host] : hosts_) delete host;
+    hosts_.clear();
+}
+
+void QtFrontEnd::formLoaded(vb::Form& f) {
+    if (hosts_.count(&f)) return;
+    hosts_[&f] = new FormHost(*this, app_, f);
+}
+
+void QtFrontEnd::formUnloading(vb::Form& f) {
+    auto it = hosts_.find(&f);
+    if (it == hosts_.end()) return;
+    FormHost* host = it->second;
+    hosts_.erase(it);
+    host->detach();
+    host->deleteLater();
+    if (!onLastFormUnloaded) return;
+    // Checked once the unload is complete: the registry still holds the form right now, and
+    // the handler may load another one.
+    QTimer::singleShot(0, qApp, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired() && app_.loadedForms().empty() && onLastFormUnloaded) onLastFormUnloaded();
+    });
+}
+
+QWidget* QtFrontEnd::window(const vb::Form& f) const {
+    auto it = hosts_.find(&f);
+    return it == hosts_.end() ? nullptr : it->second->window();
+}
+
+std::shared_ptr<const vb::Picture> QtFrontEnd::resourcePicture(const std::string& name) {
+    if (auto it = resources_.find(name); it != resources_.end()) return it->second;
+    std::shared_ptr<const vb::Picture> pic;
+    try {
+        pic = std::make_shared<const vb::Picture>(vb::loadPicture(app_.fs().resolve(name)));
+    } catch (const vb::Error&) {
+        // A missing face leaves the button with its caption alone.
+    }
+    resources_[name] = pic;
+    return pic;
+}
+
+}  // namespace vbqt

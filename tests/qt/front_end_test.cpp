@@ -1,0 +1,354 @@
+// The front end against a small form of every common kind: widgets built from the model, user
+// input reaching the model exactly once, model changes reaching the widgets, the window
+// following the form.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "platform/app.h"
+#include "platform/headless.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_front_end.h"
+#include "platform/qt/qt_loop.h"
+#include "qt_test_support.h"
+
+namespace {
+
+using namespace vb;
+
+class TestForm : public Form {
+public:
+    static constexpr const char* kName = "TestForm";
+    explicit TestForm(App& app) : Form(app, kName) {
+        design("Test window", 6000, 4500);  // 400 x 300 pixels
+        lbl_Title.pos(150, 150, 3000, 300).cap("Hello");
+        txt_Name.pos(150, 600, 3000, 300);
+        chk_Flag.pos(150, 1050, 3000, 300).cap("Flag");
+        cmd_Go.pos(3300, 600, 1200, 375).cap("Go");
+        cmb_Pick.pos(3300, 1050, 1500, 330);
+        lst_Names.pos(4500, 150, 1350, 750);
+        Panel_Box.pos(300, 1500, 3000, 1500);
+        lbl_Inner.pos(150, 150, 1500, 300).cap("inside");
+        Shape1.pos(0, 0, 600, 300).fill(rgb(200, 30, 30), rgb(0, 0, 0));
+        img_Over.pos(2700, 2700, 900, 600);  // overlaps the panel's lower right corner
+        lbl_Hidden.pos(150, 3300, 1500, 300).cap("secret").hidden();
+        ListView1.pos(3600, 1500, 2250, 1500);
+        Timer1.interval(20).disabled();
+        for (const char* s : {"red", "green", "blue"}) cmb_Pick.AddItem(s);
+        for (const char* s : {"a.jpg", "b.jpg", "c.jpg"}) lst_Names.AddItem(s);
+
+        txt_Name.Change = [this] { ++changes; };
+        chk_Flag.Click = [this] { ++checkClicks; };
+        cmd_Go.Click = [this] { ++buttonClicks; };
+        cmb_Pick.Click = [this] { ++comboClicks; };
+        lst_Names.Click = [this] { ++listClicks; };
+        lbl_Title.Click = [this] { ++labelClicks; };
+        lbl_Title.DblClick = [this] { ++labelDblClicks; };
+        lbl_Title.MouseMove = [this](int, int, float x, float) { labelMoveX.push_back(x); };
+        Timer1.Tick = [this] { ++ticks; };
+        ListView1.ItemClick = [this](int row) { itemClicks.push_back(row); };
+        ListView1.ColumnClick = [this](int col) { columnClicks.push_back(col); };
+        ListView1.BeforeLabelEdit = [this](int& cancel) {
+            ++beforeEdits;
+            cancel = refuseEdit;
+        };
+        ListView1.AfterLabelEdit = [this](int&, std::string& text) { editedTo = text; };
+    }
+    void Form_MouseMove(int, int, float x, float) override { formMoveX.push_back(x); }
+
+    Label lbl_Title{this, "lbl_Title"};
+    TextBox txt_Name{this, "txt_Name"};
+    CheckBox chk_Flag{this, "chk_Flag"};
+    CommandButton cmd_Go{this, "cmd_Go"};
+    ComboBox cmb_Pick{this, "cmb_Pick"};
+    ListBox lst_Names{this, "lst_Names"};
+    Panel Panel_Box{this, "Panel_Box"};
+    Label lbl_Inner{this, "lbl_Inner", &Panel_Box};
+    Shape Shape1{this, "Shape1", &Panel_Box};
+    Image img_Over{this, "img_Over"};
+    Label lbl_Hidden{this, "lbl_Hidden"};
+    ListView ListView1{this, "ListView1"};
+    Timer Timer1{this, "Timer1"};
+
+    int changes = 0, checkClicks = 0, buttonClicks = 0, comboClicks = 0, listClicks = 0;
+    int labelClicks = 0, labelDblClicks = 0, ticks = 0, beforeEdits = 0, refuseEdit = 0;
+    std::vector<int> itemClicks, columnClicks;
+    std::vector<float> labelMoveX, formMoveX;
+    std::string editedTo;
+};
+
+// A tray double whose presence the test decides.
+class SwitchableTray : public RecordingTray {
+public:
+    bool available() override { return present; }
+    bool present = true;
+};
+
+class FrontEndTest : public ::testing::Test {
+protected:
+    FrontEndTest() { loop.setApp(&app); }
+    template <class W>
+    W* widget(const char* name) {
+        return fe.window(form)->findChild<W*>(QString::fromLatin1(name));
+    }
+    // The form shown and laid out, as the user would meet it.
+    void showForm() {
+        app.deliver([&] { form.Show(); });
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fe.window(form)));
+    }
+
+    QApplication& qt = vbqt::test::qtApp();
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    SwitchableTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log}};
+    bool registered = (app.registerForm<TestForm>(), true);
+    vbqt::QtFrontEnd fe{app};
+    TestForm& form = app.form<TestForm>();
+};
+
+TEST_F(FrontEndTest, BuildsOneWidgetPerControlAtItsPlaceInPixels) {
+    QWidget* window = fe.window(form);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Test window");
+    EXPECT_EQ(window->size(), QSize(400, 300));
+
+    struct Row {
+        const char* name;
+        const char* qtClass;
+        QRect geometry;
+    };
+    const Row rows[] = {
+        {"lbl_Title", "QLabel", {10, 10, 200, 20}},    {"txt_Name", "QLineEdit", {10, 40, 200, 20}},
+        {"chk_Flag", "QCheckBox", {10, 70, 200, 20}},  {"cmd_Go", "QPushButton", {220, 40, 80, 25}},
+        {"cmb_Pick", "QComboBox", {220, 70, 100, 22}}, {"lst_Names", "QListWidget", {300, 10, 90, 50}},
+        {"Panel_Box", "QFrame", {20, 100, 200, 100}},  {"lbl_Inner", "QLabel", {10, 10, 100, 20}},
+        {"img_Over", "QLabel", {180, 180, 60, 40}},    {"ListView1", "QTreeWidget", {240, 100, 150, 100}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QWidget* w = widget<QWidget>(r.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->inherits(r.qtClass)) << w->metaObject()->className();
+        EXPECT_EQ(w->geometry(), r.geometry);
+    }
+    // A control inside a panel is a child of the panel's widget, placed relative to it.
+    EXPECT_EQ(widget<QWidget>("lbl_Inner")->parentWidget(), widget<QWidget>("Panel_Box"));
+    EXPECT_EQ(widget<QWidget>("Timer1"), nullptr);
+    EXPECT_TRUE(widget<QWidget>("lbl_Hidden")->isHidden());
+    // The image comes later in design order than the panel, so it lies on top where they meet.
+    EXPECT_EQ(window->childAt(215, 195), widget<QWidget>("img_Over"));
+}
+
+TEST_F(FrontEndTest, UserInputReachesTheModelOnceAndModelChangesDoNotComeBack) {
+    showForm();
+    QTest::mouseClick(widget<QPushButton>("cmd_Go"), Qt::LeftButton);
+    EXPECT_EQ(form.buttonClicks, 1);
+
+    auto* edit = widget<QLineEdit>("txt_Name");
+    QTest::keyClick(edit, Qt::Key_X);
+    EXPECT_EQ(form.txt_Name.Text(), "x");
+    EXPECT_EQ(form.changes, 1);
+    app.deliver([&] { form.txt_Name.setText("from the program"); });
+    EXPECT_EQ(edit->text(), "from the program");
+    EXPECT_EQ(form.changes, 2) << "the model's own Change only, not an echo from the widget";
+
+    auto* check = widget<QCheckBox>("chk_Flag");
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
+    EXPECT_EQ(form.chk_Flag.Value(), 1);
+    EXPECT_EQ(form.checkClicks, 1);
+    app.deliver([&] { form.chk_Flag.setValue(0); });
+    EXPECT_FALSE(check->isChecked());
+    EXPECT_EQ(form.checkClicks, 2);
+
+    app.deliver([&] { form.cmb_Pick.setListIndex(0); });
+    EXPECT_EQ(form.comboClicks, 1);
+    QTest::keyClick(widget<QComboBox>("cmb_Pick"), Qt::Key_Down);
+    EXPECT_EQ(form.cmb_Pick.ListIndex(), 1);
+    EXPECT_EQ(form.comboClicks, 2);
+
+    // A new selection fires Click through the model; clicking the selected item fires it too.
+    auto* list = widget<QListWidget>("lst_Names");
+    const QPoint second = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_EQ(form.lst_Names.ListIndex(), 1);
+    EXPECT_EQ(form.listClicks, 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_EQ(form.listClicks, 2);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(form.lst_Names.ListIndex(), 2);
+    EXPECT_EQ(form.listClicks, 3);
+}
+
+TEST_F(FrontEndTest, LabelsTakeClicksDoubleClicksAndMouseMovesInTwips) {
+    showForm();
+    auto* label = widget<QLabel>("lbl_Title");
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(form.labelClicks, 1);
+    // Through the window, as a real double click arrives: press, release, double click, release.
+    QWidget* window = fe.window(form);
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, label->mapTo(window, QPoint(5, 5)));
+    EXPECT_EQ(form.labelDblClicks, 1);
+    EXPECT_EQ(form.labelClicks, 2) << "the release that ends a double click is no further click";
+
+    QTest::mouseMove(label, QPoint(7, 5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.labelMoveX.empty(); }, 1000));
+    EXPECT_EQ(form.labelMoveX.back(), 7 * 15);
+    EXPECT_TRUE(form.formMoveX.empty()) << "a move over a control is not the form's";
+
+    QTest::mouseMove(window, QPoint(3, 280));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.formMoveX.empty(); }, 1000));
+    EXPECT_EQ(form.formMoveX.back(), 3 * 15);
+}
+
+TEST_F(FrontEndTest, ModelChangesReachTheWidgets) {
+    app.deliver([&] {
+        form.lbl_Title.setCaption("Bye");
+        form.lbl_Title.setVisible(false);
+        form.cmd_Go.setEnabled(false);
+        form.cmd_Go.setLeft(1500);
+        form.lst_Names.AddItem("d.jpg");
+        form.lst_Names.setListIndex(3);
+        form.Shape1.setFillColor(rgb(0, 0, 255));
+    });
+    EXPECT_EQ(widget<QLabel>("lbl_Title")->text(), "Bye");
+    EXPECT_TRUE(widget<QLabel>("lbl_Title")->isHidden());
+    EXPECT_FALSE(widget<QPushButton>("cmd_Go")->isEnabled());
+    EXPECT_EQ(widget<QPushButton>("cmd_Go")->x(), 100);
+    EXPECT_EQ(widget<QListWidget>("lst_Names")->count(), 4);
+    EXPECT_EQ(widget<QListWidget>("lst_Names")->currentRow(), 3);
+    EXPECT_EQ(form.listClicks, 1) << "setting the index fired Click once, the widget added none";
+
+    // A picture: shown at its size, or scaled to the image's frame when stretched.
+    auto pic = std::make_shared<const Picture>(makeTestPicture(30, 20));
+    app.deliver([&] { form.img_Over.setPicture(pic); });
+    EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().size(), QSize(30, 20));
+    form.img_Over.stretch = true;
+    app.deliver([&] { form.img_Over.setPicture(std::make_shared<const Picture>(*pic)); });
+    EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().size(), QSize(60, 40));
+    EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().toImage().pixelColor(0, 0),
+              QColor(pic->rgb[0], pic->rgb[1], pic->rgb[2]));
+}
+
+TEST_F(FrontEndTest, ListViewShowsRowsAndReportsClicksAndLabelEdits) {
+    app.deliver([&] {
+        form.ListView1.AddColumn("Name");
+        form.ListView1.AddColumn("Size");
+        for (const char* name : {"one", "two", "three"}) form.ListView1.AddRow(name);
+        form.ListView1.setSubItem(2, 1, "2 KB");
+    });
+    showForm();
+    auto* tree = widget<QTreeWidget>("ListView1");
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(tree->headerItem()->text(1), "Size");
+    EXPECT_EQ(tree->topLevelItem(1)->text(1), "2 KB");
+
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(tree->topLevelItem(1)).center());
+    EXPECT_EQ(form.itemClicks, std::vector<int>{2});
+    EXPECT_EQ(form.ListView1.selectedRows(), std::vector<int>{2});
+
+    // The program moving the selection is no click of the user's.
+    app.deliver([&] { form.ListView1.selectOnly({3}); });
+    EXPECT_EQ(tree->currentItem(), tree->topLevelItem(2));
+    EXPECT_TRUE(tree->topLevelItem(2)->isSelected());
+    EXPECT_FALSE(tree->topLevelItem(1)->isSelected());
+    EXPECT_EQ(form.itemClicks, std::vector<int>{2});
+
+    const QHeaderView* header = tree->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    EXPECT_EQ(form.columnClicks, std::vector<int>{2});
+
+    // A refused edit opens no editor; an accepted one hands the new text to the model.
+    form.refuseEdit = 1;
+    QTest::keyClick(tree, Qt::Key_F2);
+    EXPECT_EQ(form.beforeEdits, 1);
+    EXPECT_EQ(tree->findChild<QLineEdit*>(), nullptr);
+    form.refuseEdit = 0;
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "deux");  // renames the selected third row
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.editedTo.empty(); }, 1000));  // committed from the loop
+    EXPECT_EQ(form.editedTo, "deux");
+    EXPECT_EQ(form.ListView1.row(3).text, "deux");
+    EXPECT_EQ(tree->topLevelItem(2)->text(0), "deux");
+}
+
+TEST_F(FrontEndTest, WindowFollowsTheFormAndAsksItBeforeClosing) {
+    QWidget* window = fe.window(form);
+    form.hidesToTray = true;
+    tray.present = false;
+    app.deliver([&] { form.setCaption("Retitled"); });  // any change re-applies the window state
+    EXPECT_EQ(window->windowTitle(), "Retitled");
+    EXPECT_FALSE(window->isVisible()) << "loaded is not shown, tray or no tray";
+    tray.present = true;
+    showForm();
+    EXPECT_TRUE(window->isVisible());
+    app.deliver([&] { form.setWindowState(WindowState::Minimized); });
+    EXPECT_TRUE(window->isMinimized());
+    app.deliver([&] { form.setWindowState(WindowState::Normal); });
+    EXPECT_FALSE(window->isMinimized());
+
+    // Without a notification area, hiding into it minimises instead.
+    tray.present = false;
+    app.deliver([&] { form.Hide(); });
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    tray.present = true;
+    app.deliver([&] { form.Show(); });
+    app.deliver([&] { form.Hide(); });
+    EXPECT_FALSE(window->isVisible());
+    app.deliver([&] { form.Show(); });
+
+    form.closeRemoved = true;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(app.isLoaded(TestForm::kName));
+    EXPECT_TRUE(window->isVisible());
+
+    form.closeRemoved = false;
+    QPointer<QWidget> gone = window;
+    window->close();
+    EXPECT_FALSE(app.isLoaded(TestForm::kName));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 1000));
+}
+
+TEST_F(FrontEndTest, FormUnloadingFromItsOwnButtonLeavesNothingBehind) {
+    bool lastGone = false;
+    fe.onLastFormUnloaded = [&] { lastGone = true; };
+    showForm();
+    QPointer<QWidget> window = fe.window(form);
+    form.cmd_Go.Click = [this] { form.Unload(); };
+    QTest::mouseClick(widget<QPushButton>("cmd_Go"), Qt::LeftButton);
+    EXPECT_FALSE(app.isLoaded(TestForm::kName));
+    EXPECT_FALSE(lastGone) << "told from the event loop, once the unload is over";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull() && lastGone; }, 1000));
+}
+
+TEST_F(FrontEndTest, TimerTicksThroughTheQtLoopAndStopsWhenDisabled) {
+    form.Timer1.Tick = [&] {
+        if (++form.ticks == 3) form.Timer1.setEnabled(false);  // from inside its own tick
+    };
+    app.deliver([&] { form.Timer1.setEnabled(true); });
+    EXPECT_TRUE(loop.armed(form.Timer1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.ticks >= 3; }, 2000));
+    EXPECT_FALSE(loop.armed(form.Timer1));
+    QTest::qWait(100);
+    EXPECT_EQ(form.ticks, 3);
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+#pragma once
+// Shared by the front-end tests: one QApplication for the whole binary (offscreen unless the
+// caller chose a platform), and answering a modal box or popup that a call under test opens.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <functional>
+
+namespace vbqt::test {
+
+inline QApplication& qtApp() {
+    // Never freed: widgets of the last test may still wait for deferred deletion at exit.
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "vantry_qt_tests";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Polls for the widget that find returns (a modal box, a popup) and hands it to act, which must
+// close it. Gives up after two seconds and closes whatever modal or popup is open, so a test
+// whose box never appears fails instead of hanging.
+inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act,
+                      bool* seen = nullptr) {
+    auto* poll = new QTimer;
+    auto elapsed = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, elapsed, find, act, seen] {
+        if (QWidget* w = find()) {
+            poll->stop();
+            poll->deleteLater();
+            if (seen) *seen = true;
+            act(w);
+        } else if ((*elapsed += 10) > 2000) {
+            poll->stop();
+            poll->deleteLater();
+            if (QWidget* m = QApplication::activePopupWidget()) m->close();
+            if (QWidget* m = QApplication::activeModalWidget()) m->close();
+        }
+    });
+    poll->start(10);
+}
+
+inline void whenModalShown(std::function<void(QWidget*)> act, bool* seen = nullptr) {
+    whenShown([] { return QApplication::activeModalWidget(); }, std::move(act), seen);
+}
+
+}  // namespace vbqt::test

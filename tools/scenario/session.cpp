@@ -1,0 +1,191 @@
+#include "session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/scenario_lexer.h"
+#include "shell/program.h"
+
+namespace scenario {
+
+namespace fsys = std::filesystem;
+using vb::scenario::quoteWord;
+
+namespace {
+
+std::string currentDir() {
+    std::error_code ec;
+    const fsys::path p = fsys::current_path(ec);
+    return ec ? std::string() : p.string();
+}
+
+// Gives back the write permission "readonly" steps took, so the folders can be removed even
+// when the runner does not run as root.
+void makeWritable(const fsys::path& base) {
+    std::error_code ec;
+    fsys::permissions(base, fsys::perms::owner_all, fsys::perm_options::add, ec);
+    for (auto it =
+             fsys::recursive_directory_iterator(base, fsys::directory_options::skip_permission_denied, ec);
+         !ec && it != fsys::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_symlink(ignored)) continue;
+        fsys::permissions(it->path(),
+                          fsys::perms::owner_read | fsys::perms::owner_write |
+                              (it->is_directory(ignored) ? fsys::perms::owner_exec : fsys::perms::none),
+                          fsys::perm_options::add, ignored);
+    }
+}
+
+}  // namespace
+
+Session::Session(std::string file, std::ostream& out, bool verbose)
+    : file_(std::move(file)), out_(out), verbose_(verbose), oldCwd_(currentDir()) {
+    std::string pattern = (fsys::temp_directory_path() / "vantry-scenario-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder: " + std::string(std::strerror(errno)));
+    dirs_.base = fsys::canonical(pattern).string();
+    try {
+        setUp();
+    } catch (...) {
+        // No destructor runs for a half-made session: leave nothing behind.
+        cleanUp();
+        throw;
+    }
+}
+
+void Session::setUp() {
+    // Three separate folders: a scenario may remove or replace the root without losing the
+    // program folder.
+    dirs_.root = dirs_.base + "/root";
+    dirs_.pf = dirs_.base + "/Vantry";
+    dirs_.windir = dirs_.base + "/windows";
+    fsys::create_directories(dirs_.root);
+    fsys::create_directories(dirs_.pf);
+    fsys::create_directories(dirs_.windir);
+    // The program takes its current directory as its folder; a "cd" step before "start" can
+    // still make it start elsewhere.
+    fsys::current_path(dirs_.pf);
+
+    system_.windowsDir = dirs_.windir;
+    system_.root = dirs_.root;
+    programs_.loop = &loop_;
+    vb::Services services;
+    services.fs = &fs_;
+    services.dialogs = &dialogs_;
+    services.loop = &loop_;
+    services.system = &system_;
+    services.programs = &programs_;
+    services.wallpaper = &wallpaper_;
+    services.tray = &tray_;
+    services.log = &log_;
+    app_ = std::make_unique<vb::App>(services);
+    loop_.setApp(app_.get());
+    vantry::registerForms(*app_);
+}
+
+Session::~Session() {
+    cleanUp();
+}
+
+void Session::cleanUp() {
+    app_.reset();
+    std::error_code ec;
+    if (!oldCwd_.empty()) fsys::current_path(oldCwd_, ec);
+    makeWritable(dirs_.base);
+    fsys::remove_all(dirs_.base, ec);
+}
+
+bool Session::run(std::string_view text) {
+    const vb::scenario::Placeholders ph{dirs_.pf, dirs_.windir, dirs_.root};
+    const vb::scenario::Parsed parsed = vb::scenario::parseScenario(text, ph);
+    for (const auto& e : parsed.errors)
+        failLine(e.line, "a step as docs/scenarios.md describes",
+                 e.message + (e.column > 0 ? " (column " + std::to_string(e.column) + ")" : ""));
+    if (!parsed.errors.empty()) return false;
+
+    for (const Step& s : parsed.steps) {
+        const int before = failures_;
+        ++stepNumber_;
+        try {
+            switch (vb::scenario::phaseOf(s.op)) {
+                case vb::scenario::Phase::Prepare:
+                    prepare(s);
+                    break;
+                case vb::scenario::Phase::Answer:
+                    answer(s);
+                    break;
+                case vb::scenario::Phase::Act:
+                    act(s);
+                    break;
+                case vb::scenario::Phase::Expect:
+                    expect(s);
+                    break;
+            }
+        } catch (const vb::Error& e) {
+            fail(s, "the step to run", "error " + std::to_string(e.number()) + ": " + e.what());
+        } catch (const std::exception& e) {
+            fail(s, "the step to run", e.what());
+        }
+        if (verbose_ && failures_ == before) out_ << file_ << ":" << s.line << ": ok\n";
+    }
+    if (failures_ > 0 || verbose_) {
+        for (const std::string& line : log_.lines) out_ << file_ << ": program log: " << line << "\n";
+    }
+    return failures_ == 0;
+}
+
+void Session::failLine(int line, const std::string& expected, const std::string& seen) {
+    ++failures_;
+    out_ << file_ << ":" << line << ": expected " << expected << " seen " << seen << "\n";
+}
+
+void Session::fail(const Step& s, const std::string& expected, const std::string& seen) {
+    failLine(s.line, expected, seen);
+}
+
+void Session::unsupported(const Step& s, const std::string& what) {
+    fail(s, "a step the runner supports", what + " (not supported yet)");
+}
+
+std::string Session::pathOf(const std::string& path) const {
+    const std::string full = !path.empty() && path[0] == '/' ? path
+                             : path.empty()                  ? dirs_.pf
+                                                             : dirs_.pf + "/" + path;
+    return fs_.resolve(full);
+}
+
+vb::Form* Session::loadedForm(const Step& s, const std::string& form) {
+    if (!app_->knows(form)) {
+        fail(s, "a form named " + form, "no such form");
+        return nullptr;
+    }
+    vb::Form* f = app_->loaded(form);
+    if (!f) fail(s, "form " + form + " loaded", "not loaded");
+    return f;
+}
+
+vb::Control* Session::controlOf(const Step& s, const Name& n) {
+    vb::Form* f = loadedForm(s, n.form);
+    if (!f) return nullptr;
+    vb::Control* c = f->find(n.control, n.index);
+    Name shown = n;
+    shown.property.clear();
+    if (!c) {
+        fail(s, "a control " + shown.text(), "no such control");
+        return nullptr;
+    }
+    if (n.index < 0 && c->index() >= 0) {
+        fail(s, "a single control " + shown.text(),
+             "a control array: name an element as " + n.control + "(INDEX)");
+        return nullptr;
+    }
+    return c;
+}
+
+}  // namespace scenario
