@@ -18,6 +18,7 @@ constexpr Color kGreyBorder = rgb(64, 64, 64);
 Main::Main(App& app) : Form(app, kName) {
     design("Vantry", 8415, 6135);
     hidesToTray = true;
+    mouseMoveIsTrayCallback = true;
     designFrame();
     designPanels();
 
@@ -65,8 +66,8 @@ Main::Main(App& app) : Form(app, kName) {
 
 void Main::designFrame() {
     Shape_Top.pos(0, 0, 8415, 1080).fill(kStrip, kStrip);
-    lbl_Title.pos(1800, 150, 4500, 525).cap("Vantry").colors(kWhite, kStrip).bold().fontSize(20);
-    lbl_Subtitle.pos(1800, 660, 6375, 300).cap("Desktop wallpapers").colors(rgb(200, 212, 235), kStrip);
+    lbl_Title.pos(240, 150, 4500, 525).cap("Vantry").colors(kWhite, kStrip).bold().fontSize(20);
+    lbl_Subtitle.pos(255, 660, 6375, 300).cap("Desktop wallpapers").colors(rgb(200, 212, 235), kStrip);
 
     // The section buttons, a column on the left under the title strip.
     int top = 1200;
@@ -136,9 +137,9 @@ void Main::designPanels() {
     img_Preview.pos(3720, 960, 2055, 1575);
     img_Preview.stretch = true;
     Picture_Preview.pos(0, 0, 15, 15).hidden();
-    img_ImageInfo.pos(3720, 2655, 240, 240).hidden();
+    img_ImageInfo.pos(3540, 2655, 240, 240).hidden();
     img_ImageInfo.resource = "info";
-    lbl_ImageInfo.pos(4020, 2655, 2475, 255);
+    lbl_ImageInfo.pos(3810, 2655, 2790, 255);
     CoolButton8.pos(3720, 3060, 975, 495).cap("Apply");
     CoolButton8.resource = "apply";
     CoolButton10.pos(4755, 3060, 975, 495).hidden();
@@ -174,8 +175,8 @@ void Main::designPanels() {
 
     // News, across the whole width; shown until the start-up decides.
     News.pos(0, 1080, 8415, 5055).colors(0, kWindow);
-    lbl_News.pos(120, 120, 4935, 300).bold().fontSize(12);
-    cmd_GetNews.pos(5115, 90, 1215, 345);
+    lbl_News.pos(120, 120, 4215, 300).bold().fontSize(12);
+    cmd_GetNews.pos(4410, 90, 1920, 345);
     cmd_NewsRefresh.pos(6390, 90, 975, 345);
     cmd_NewsClose.pos(7425, 90, 870, 345);
     cmd_BrowseNews.pos(7425, 4575, 870, 345).cap(">>");

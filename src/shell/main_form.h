@@ -89,26 +89,6 @@ public:
     ImageButton CoolButton5{this, "CoolButton5"};
     Image img_About{this, "img_About"};
 
-    // Get a picture.
-    Panel GetIMAGE{this, "GetIMAGE"};
-    Shape Shape3{this, "Shape3", &GetIMAGE};
-    Label lbl_GetIMAGE_Section{this, "lbl_GetIMAGE_Section", &GetIMAGE};
-    Label lbl_GetIMAGE_Descr{this, "lbl_GetIMAGE_Descr", &GetIMAGE};
-    ImageButton SSCommand1{this, "SSCommand1", &GetIMAGE};
-    Label lbl_ConnectStateTitle{this, "lbl_ConnectStateTitle", &GetIMAGE};
-    Label lbl_NoConnection{this, "lbl_NoConnection", &GetIMAGE};
-    TextBox txt_GetURL{this, "txt_GetURL", &GetIMAGE};
-    CommandButton Command1{this, "Command1", &GetIMAGE};
-    Label lbl_DownloadTitle{this, "lbl_DownloadTitle", &GetIMAGE};
-    Label lbl_LastDownloaded{this, "lbl_LastDownloaded", &GetIMAGE};
-    Image img_LastDownloaded{this, "img_LastDownloaded", &GetIMAGE};
-    PictureBox Picture_LastDownloaded{this, "Picture_LastDownloaded", &GetIMAGE};
-    Label lbl_TimeLastDownloaded{this, "lbl_TimeLastDownloaded", &GetIMAGE};
-    Label lbl_GoNews{this, "lbl_GoNews", &GetIMAGE};
-    CommandButton cmd_GoNews{this, "cmd_GoNews", &GetIMAGE};
-    LinkLabel WebLink1{this, "WebLink1", &GetIMAGE};
-    LinkLabel WebLink2{this, "WebLink2", &GetIMAGE};
-
     // Picture list and preview.
     Panel Options{this, "Options"};
     Shape Shape11{this, "Shape11", &Options};
@@ -130,6 +110,26 @@ public:
     ImageButton CoolButton11{this, "CoolButton11", &Options};
     Label lbl_Res{this, "lbl_Res", &Options};
     Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+
+    // Get a picture.
+    Panel GetIMAGE{this, "GetIMAGE"};
+    Shape Shape3{this, "Shape3", &GetIMAGE};
+    Label lbl_GetIMAGE_Section{this, "lbl_GetIMAGE_Section", &GetIMAGE};
+    Label lbl_GetIMAGE_Descr{this, "lbl_GetIMAGE_Descr", &GetIMAGE};
+    ImageButton SSCommand1{this, "SSCommand1", &GetIMAGE};
+    Label lbl_ConnectStateTitle{this, "lbl_ConnectStateTitle", &GetIMAGE};
+    Label lbl_NoConnection{this, "lbl_NoConnection", &GetIMAGE};
+    TextBox txt_GetURL{this, "txt_GetURL", &GetIMAGE};
+    CommandButton Command1{this, "Command1", &GetIMAGE};
+    Label lbl_DownloadTitle{this, "lbl_DownloadTitle", &GetIMAGE};
+    Label lbl_LastDownloaded{this, "lbl_LastDownloaded", &GetIMAGE};
+    Image img_LastDownloaded{this, "img_LastDownloaded", &GetIMAGE};
+    PictureBox Picture_LastDownloaded{this, "Picture_LastDownloaded", &GetIMAGE};
+    Label lbl_TimeLastDownloaded{this, "lbl_TimeLastDownloaded", &GetIMAGE};
+    Label lbl_GoNews{this, "lbl_GoNews", &GetIMAGE};
+    CommandButton cmd_GoNews{this, "cmd_GoNews", &GetIMAGE};
+    LinkLabel WebLink1{this, "WebLink1", &GetIMAGE};
+    LinkLabel WebLink2{this, "WebLink2", &GetIMAGE};
 
     // Settings.
     Panel Panel_Options{this, "Panel_Options"};

@@ -1,5 +1,7 @@
 #include "shell/program.h"
 
+#include "platform/procedures.h"
+
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -11,6 +13,36 @@ void registerForms(vb::App& app) {
     app.registerForm<Main>();
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
+
+    // The public procedures other windows call, reachable by name from outside the forms.
+    using P = void (Main::*)();
+    const std::pair<const char*, P> mainProcedures[] = {
+        {"ImageFolder_Refresh", &Main::ImageFolder_Refresh},
+        {"Check_TrayFlag", &Main::Check_TrayFlag},
+        {"Check_ADSLFlag", &Main::Check_ADSLFlag},
+        {"Check_AutoFresco", &Main::Check_AutoFresco},
+        {"Check_News", &Main::Check_News},
+        {"Check_StartTimer", &Main::Check_StartTimer},
+        {"Set_DeafultPath", &Main::Set_DeafultPath},
+        {"Auto_ReFresco", &Main::Auto_ReFresco},
+        {"Set_Language", &Main::Set_Language},
+        {"Get_Language", &Main::Get_Language},
+        {"Check_Set_InternetConnection", &Main::Check_Set_InternetConnection},
+        {"Close_Program", &Main::Close_Program},
+        {"FileBox_Click", &Main::FileBox_Click},
+        {"Save_Wallpaper", &Main::Save_Wallpaper},
+        {"Put_Wallpaper", &Main::Put_Wallpaper},
+        {"Get_WinDir", &Main::Get_WinDir},
+        {"Get_Screen_Resolution", &Main::Get_Screen_Resolution},
+        {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
+        {"Reset_Controls", &Main::Reset_Controls},
+    };
+    for (const auto& [name, proc] : mainProcedures)
+        vb::registerProcedure(Main::kName, name, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+    vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
+    vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(StartForm::kName, "Open_External_Images",
+                          [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 }
 
 void startProgram(vb::App& app) {

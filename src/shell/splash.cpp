@@ -66,6 +66,7 @@ Splash::Splash(App& app)
       versionRevision(kVersionRevision) {
     design("Vantry", 6000, 3000);
     borderless = true;
+    topmost = true;
     Image1.pos(0, 0, 6000, 3000);
     Image1.setPicture(splashPicture());
     lbl_Description.pos(240, 150, 5520, 285).colors(rgb(190, 190, 190), rgb(30, 50, 110));

@@ -63,6 +63,7 @@ FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
     window_->setObjectName(qs(form.name()));
     Qt::WindowFlags flags = Qt::Window;
     if (form.borderless) flags |= Qt::FramelessWindowHint;
+    if (form.topmost) flags |= Qt::WindowStaysOnTopHint;
     window_->setWindowFlags(flags);
     window_->resize(px(form.Width()), px(form.Height()));
     appliedLeft_ = form.Left();
@@ -172,6 +173,11 @@ void FormHost::formChanged() {
                     window_->showNormal();
                     window_->raise();
                     window_->activateWindow();
+                    // Without a window manager the stacking hint means nothing: keep the
+                    // program's topmost windows above the one just raised by hand.
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (w != window_ && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
+                            w->raise();
                 }
                 break;
         }
