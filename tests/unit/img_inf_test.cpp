@@ -36,8 +36,9 @@ void putLittle(Bytes& b, std::size_t at, std::uint32_t v, int count) {
 
 // Signature and header chunk: sizes 32-bit big-endian, then depth and colour type.
 Bytes png(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t type) {
-    Bytes b = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-    b.resize(33, 0);
+    const std::uint8_t start[] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    Bytes b(33, 0);
+    std::copy(std::begin(start), std::end(start), b.begin());
     putBig(b, 16, width, 4);
     putBig(b, 20, height, 4);
     b[24] = depth, b[25] = type;

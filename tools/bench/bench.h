@@ -5,3 +5,4 @@
 
 void benchWallpaper(const std::string& scratch);
 void benchPictures(const std::string& scratch);
+void benchLibrary(const std::string& scratch);

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
         scratch = tmpl;
         own = true;
     }
+    benchLibrary(scratch);
     benchWallpaper(scratch);
     benchPictures(scratch);
     if (own) std::filesystem::remove_all(scratch);
