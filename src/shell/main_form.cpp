@@ -110,8 +110,8 @@ void Main::designPanels() {
     SSCommand1.resource = "gallery";
     lbl_ConnectStateTitle.pos(2400, 1155, 4095, 255).bold();
     lbl_NoConnection.pos(2400, 1410, 4095, 255);
-    txt_GetURL.pos(120, 1815, 5055, 315);
-    Command1.pos(5280, 1800, 1215, 345);
+    txt_GetURL.pos(120, 1815, 4455, 315);
+    Command1.pos(4680, 1800, 1815, 345);
     lbl_DownloadTitle.pos(120, 2310, 6375, 255).bold();
     lbl_LastDownloaded.pos(120, 2610, 2055, 255);
     img_LastDownloaded.pos(120, 2895, 2055, 1575);

@@ -174,12 +174,13 @@ public:
     Label lbl_BeforeDescr{this, "lbl_BeforeDescr", &Before};
     Shape Shape21{this, "Shape21", &Before};
     Shape Shape22{this, "Shape22", &Before};
-    Image img_Analog{this, "img_Analog", &Before};
     Label lbl_AnalogTitle{this, "lbl_AnalogTitle", &Before};
     Label lbl_AnalogDescr{this, "lbl_AnalogDescr", &Before};
-    Image img_Digital{this, "img_Digital", &Before};
     Label lbl_DigitalTitle{this, "lbl_DigitalTitle", &Before};
     Label lbl_DigitalDescr{this, "lbl_DigitalDescr", &Before};
+    // The answers' pictures lie over their rows' texts, so the whole row takes the mouse.
+    Image img_Analog{this, "img_Analog", &Before};
+    Image img_Digital{this, "img_Digital", &Before};
 
     // Shared values out of the user's sight.
     TextBox txt_InitDir{this, "txt_InitDir"};
