@@ -73,7 +73,7 @@ void Main::designFrame() {
     int top = 1200;
     for (ImageButton* b : {&CoolButton1, &CoolButton2, &CoolButton3, &CoolButton6, &CoolButton7,
                            &CoolButton4, &CoolButton5}) {
-        b->pos(120, top, 1560, 555);
+        b->pos(60, top, 1680, 555);
         top += 630;
     }
     CoolButton1.cap("&Download");

@@ -197,8 +197,10 @@ public:
 
     TrayIconControl WinTray1{this, "WinTray1"};
 
-private:
+    // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
+
+private:
     void designFrame();
     void designPanels();
 };

@@ -163,28 +163,25 @@ void StartForm::Main_Cfg_Click() {
     main.ImageFolder_Refresh();
 }
 
+namespace {
+void toProgramFolder(App& app, const Main& main) {
+    app.fs().ChDrive(main.txt_InitDir.Text().substr(0, 1));
+    app.fs().ChDir(main.txt_InitDir.Text());
+}
+}  // namespace
+
 void StartForm::Options_Click() {
     Main& main = app().form<Main>();
-    app().fs().ChDrive(main.txt_InitDir.Text().substr(0, 1));
-    app().fs().ChDir(main.txt_InitDir.Text());
-    main.GetIMAGE.setVisible(false);
-    main.Options.setVisible(false);
-    main.Download.setVisible(false);
-    main.Panel_Plugins.setVisible(false);
-    main.Panel_Options.setVisible(true);
+    toProgramFolder(app(), main);
+    main.showSection(main.Panel_Options);
     main.Show();
     main.setWindowState(WindowState::Normal);
 }
 
 void StartForm::Plugins_Click() {
     Main& main = app().form<Main>();
-    app().fs().ChDrive(main.txt_InitDir.Text().substr(0, 1));
-    app().fs().ChDir(main.txt_InitDir.Text());
-    main.GetIMAGE.setVisible(false);
-    main.Options.setVisible(false);
-    main.Download.setVisible(false);
-    main.Panel_Options.setVisible(false);
-    main.Panel_Plugins.setVisible(true);
+    toProgramFolder(app(), main);
+    main.showSection(main.Panel_Plugins);
     main.Check_SURPLEX();
     main.Check_Kestrin();
     main.Show();
