@@ -1,6 +1,12 @@
 // Start-up pieces that scenario files cannot reach easily: generated language files, the
 // version record, the tray record and the beta build.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
 
 #include "harness.h"
 #include "shell/main_form.h"
@@ -122,6 +128,68 @@ TEST(Versions, ABetaBuildShowsItsLabel) {
     h.start();
     EXPECT_TRUE(h.app->form<Splash>().lbl_Beta.Visible());
     EXPECT_EQ(h.app->form<Splash>().lbl_Version.Caption(), "v.0.5.2006");
+}
+
+}  // namespace
+
+namespace {
+
+// The save in a program folder that cannot be written: every step fails silently, message 100
+// still comes, and the files keep their old content. Runs in a child process that gives up
+// root (to whom every folder is writable) before it starts the program.
+TEST(Settings, SavingIntoAnUnwritableProgramFolderLosesNothing) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int code = 0;
+        {
+            Harness h;
+            // The parent removes the folders: once this process is no longer root it cannot.
+            const std::string folders = h.pf.path() + "\n" + h.windir.path() + "\n" + h.root.path() + "\n";
+            if (::write(fds[1], folders.data(), folders.size()) != ssize_t(folders.size())) ::_exit(11);
+            ::close(fds[1]);
+            h.put("LANGUAGE.DRV", vantry::test::readFile(std::string(VANTRY_SOURCE_DIR) + "/data/LANGUAGE.DRV"));
+            h.put("TRAY.CFG", "old tray\r\n");
+            h.put("START.CFG", "7\r\n");
+            h.programs.programs["fresco.exe"] = {};
+            ::chmod(h.pf.path().c_str(), 0555);
+            if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(10);
+            h.start();
+            h.loop.advance(7000);
+            Main& m = h.app->form<Main>();
+            h.app->deliver([&] {
+                m.chk_Tray.setValue(0);
+                m.chk_News.setValue(1);
+                m.txt_StartTimer.setText("12");
+                m.cmd_SaveCFG_Click();
+            });
+            if (h.dialogs.shown.size() != 1 || h.dialogs.shown[0].prompt != "(100) Your settings have been saved.")
+                code = 1;
+            else if (h.file("TRAY.CFG") != "old tray\r\n" || h.file("START.CFG") != "7\r\n")
+                code = 2;
+            else if (std::filesystem::exists(h.pf / "NEWS.CFG") || std::filesystem::exists(h.pf / "RANDOM.CFG"))
+                code = 3;
+            else if (!m.Panel_Options.Visible())
+                code = 4;
+        }
+        ::_exit(code);
+    }
+    ::close(fds[1]);
+    std::string folders;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) folders.append(buf, std::size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::istringstream lines(folders);
+    for (std::string dir; std::getline(lines, dir);) {
+        std::error_code ec;
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(dir, ec);
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1 message, 2 old content lost, 3 new file, 4 panel";
 }
 
 }  // namespace
