@@ -21,6 +21,8 @@ Main::Main(App& app) : Form(app, kName) {
     mouseMoveIsTrayCallback = true;
     designFrame();
     designPanels();
+    // The file list starts on the folder that is current when the window is created.
+    vb::resume([&] { File1.setPath(app.fs().CurDir()); });
 
     // Events.
     CoolButton1.Click = [this] { CoolButton1_Click(); };
