@@ -163,6 +163,12 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
         const std::uint8_t* src = &b[start];
         const std::int64_t y = topDown ? row : height - 1 - row;
         std::uint8_t* dst = &p.rgb[static_cast<std::size_t>(y) * width * 3];
+        if (bitCount == 24) {
+            // The common case, kept out of the per-pixel switch: BGR to RGB.
+            for (std::int64_t x = 0; x < width; ++x, dst += 3, src += 3)
+                dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+            continue;
+        }
         for (std::int64_t x = 0; x < width; ++x, dst += 3) {
             switch (bitCount) {
                 case 1:
