@@ -1,5 +1,6 @@
 // Header reader on arbitrary bytes: no crash, the record's invariants hold, and the JPEG start
 // search agrees with a plain byte-by-byte search wherever its block boundaries fall.
+#include <algorithm>
 #include <cstdlib>
 
 #include "library/img_inf.h"

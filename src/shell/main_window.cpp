@@ -57,8 +57,9 @@ void Main::CoolButton3_Click() {
 }
 
 void Main::CoolButton4_Click() {
-    app().fs().ChDir(joinPath(txt_InitDir.Text(), "\\lang"));
+    // Until the language chooser exists the button changes nothing, not even the folder.
     if (!app().knows("Language")) return;
+    app().fs().ChDir(joinPath(txt_InitDir.Text(), "\\lang"));
     Form& chooser = app().touch("Language");
     chooser.Show();
     Hide();
