@@ -103,6 +103,7 @@ protected:
     // The form shown and laid out, as the user would meet it.
     void showForm() {
         app.deliver([&] { form.Show(); });
+        QCoreApplication::processEvents();  // lists sync after the event
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fe.window(form)));
     }
 
@@ -161,6 +162,7 @@ TEST_F(FrontEndTest, UserInputReachesTheModelOnceAndModelChangesDoNotComeBack) {
     EXPECT_EQ(form.txt_Name.Text(), "x");
     EXPECT_EQ(form.changes, 1);
     app.deliver([&] { form.txt_Name.setText("from the program"); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(edit->text(), "from the program");
     EXPECT_EQ(form.changes, 2) << "the model's own Change only, not an echo from the widget";
 
@@ -169,10 +171,12 @@ TEST_F(FrontEndTest, UserInputReachesTheModelOnceAndModelChangesDoNotComeBack) {
     EXPECT_EQ(form.chk_Flag.Value(), 1);
     EXPECT_EQ(form.checkClicks, 1);
     app.deliver([&] { form.chk_Flag.setValue(0); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_FALSE(check->isChecked());
     EXPECT_EQ(form.checkClicks, 2);
 
     app.deliver([&] { form.cmb_Pick.setListIndex(0); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(form.comboClicks, 1);
     QTest::keyClick(widget<QComboBox>("cmb_Pick"), Qt::Key_Down);
     EXPECT_EQ(form.cmb_Pick.ListIndex(), 1);
@@ -222,6 +226,7 @@ TEST_F(FrontEndTest, ModelChangesReachTheWidgets) {
         form.lst_Names.setListIndex(3);
         form.Shape1.setFillColor(rgb(0, 0, 255));
     });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(widget<QLabel>("lbl_Title")->text(), "Bye");
     EXPECT_TRUE(widget<QLabel>("lbl_Title")->isHidden());
     EXPECT_FALSE(widget<QPushButton>("cmd_Go")->isEnabled());
@@ -233,9 +238,11 @@ TEST_F(FrontEndTest, ModelChangesReachTheWidgets) {
     // A picture: shown at its size, or scaled to the image's frame when stretched.
     auto pic = std::make_shared<const Picture>(makeTestPicture(30, 20));
     app.deliver([&] { form.img_Over.setPicture(pic); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().size(), QSize(30, 20));
     form.img_Over.stretch = true;
     app.deliver([&] { form.img_Over.setPicture(std::make_shared<const Picture>(*pic)); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().size(), QSize(60, 40));
     EXPECT_EQ(widget<QLabel>("img_Over")->pixmap().toImage().pixelColor(0, 0),
               QColor(pic->rgb[0], pic->rgb[1], pic->rgb[2]));
@@ -248,6 +255,7 @@ TEST_F(FrontEndTest, ListViewShowsRowsAndReportsClicksAndLabelEdits) {
         for (const char* name : {"one", "two", "three"}) form.ListView1.AddRow(name);
         form.ListView1.setSubItem(2, 1, "2 KB");
     });
+    QCoreApplication::processEvents();  // lists sync after the event
     showForm();
     auto* tree = widget<QTreeWidget>("ListView1");
     ASSERT_EQ(tree->topLevelItemCount(), 3);
@@ -261,6 +269,7 @@ TEST_F(FrontEndTest, ListViewShowsRowsAndReportsClicksAndLabelEdits) {
 
     // The program moving the selection is no click of the user's.
     app.deliver([&] { form.ListView1.selectOnly({3}); });
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(tree->currentItem(), tree->topLevelItem(2));
     EXPECT_TRUE(tree->topLevelItem(2)->isSelected());
     EXPECT_FALSE(tree->topLevelItem(1)->isSelected());
@@ -286,6 +295,7 @@ TEST_F(FrontEndTest, ListViewShowsRowsAndReportsClicksAndLabelEdits) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.editedTo.empty(); }, 1000));  // committed from the loop
     EXPECT_EQ(form.editedTo, "deux");
     EXPECT_EQ(form.ListView1.row(3).text, "deux");
+    QCoreApplication::processEvents();  // lists sync after the event
     EXPECT_EQ(tree->topLevelItem(2)->text(0), "deux");
 }
 

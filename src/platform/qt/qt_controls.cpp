@@ -263,6 +263,31 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
 
 void ControlBinding::modelChanged() {
     if (!widget_) return;
+    switch (control_.kind()) {
+        case vb::Kind::ListView:
+        case vb::Kind::ListBox:
+        case vb::Kind::FileListBox:
+        case vb::Kind::ComboBox: {
+            if (pending_) return;
+            pending_ = true;
+            std::weak_ptr<bool> alive = alive_;
+            QMetaObject::invokeMethod(
+                widget_.data(),
+                [this, alive] {
+                    if (alive.expired()) return;
+                    pending_ = false;
+                    syncNow();
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        default:
+            syncNow();
+    }
+}
+
+void ControlBinding::syncNow() {
+    if (!widget_) return;
     const QSignalBlocker block(widget_.data());
     syncCommon();
     QWidget* w = widget_;

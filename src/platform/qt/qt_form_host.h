@@ -42,7 +42,10 @@ class ControlBinding : public vb::ControlView {
 public:
     ControlBinding(FormHost& host, vb::Control& control, QWidget* widget)
         : host_(host), control_(control), widget_(widget) {}
+    // Lists copy their items in one go after the current event, so a build that adds
+    // thousands of rows (or a language store of thousands of lines) costs one copy, not one per row.
     void modelChanged() override;
+    void syncNow();
     vb::Control& control() const { return control_; }
     QWidget* widget() const { return widget_; }
 
@@ -66,6 +69,8 @@ private:
     std::vector<std::string> columns_;
     std::vector<std::vector<std::string>> rows_;  // text, then sub-items
     bool labelEdit_ = false;
+    bool pending_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class FormHost : public QObject, public vb::FormView {

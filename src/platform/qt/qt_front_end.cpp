@@ -94,7 +94,7 @@ void FormHost::createControls() {
         watch(w, *c);
         bindings_.push_back(std::make_unique<ControlBinding>(*this, *c, w));
         c->attachView(bindings_.back().get());
-        bindings_.back()->modelChanged();
+        bindings_.back()->syncNow();
         // Later controls in design order lie above earlier ones.
         w->raise();
     }
