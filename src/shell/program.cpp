@@ -37,8 +37,10 @@ void registerForms(vb::App& app) {
         {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
         {"Reset_Controls", &Main::Reset_Controls},
     };
-    for (const auto& [name, proc] : mainProcedures)
-        vb::registerProcedure(Main::kName, name, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+    for (const auto& entry : mainProcedures) {
+        const P proc = entry.second;
+        vb::registerProcedure(Main::kName, entry.first, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+    }
     vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
     vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
     vb::registerProcedure(StartForm::kName, "Open_External_Images",
