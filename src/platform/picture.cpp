@@ -185,9 +185,6 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
                     dst[0] = r(v), dst[1] = g(v), dst[2] = bl(v);
                     break;
                 }
-                case 24:
-                    dst[0] = src[x * 3 + 2], dst[1] = src[x * 3 + 1], dst[2] = src[x * 3];
-                    break;
                 case 32: {
                     const std::uint32_t v = le32(src + x * 4);
                     dst[0] = r(v), dst[1] = g(v), dst[2] = bl(v);
