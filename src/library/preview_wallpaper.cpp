@@ -5,7 +5,6 @@
 #include "platform/fs.h"
 #include "platform/picture.h"
 #include "shell/main_form.h"
-#include "shell/version.h"
 
 namespace vantry {
 
@@ -65,10 +64,8 @@ void Main::Put_Wallpaper() {
 void Main::Get_WinDir() { txt_WinDir.setText(app().system().windowsDirectory()); }
 
 void Main::Get_Screen_Resolution() {
-    // The screen's size is kept in twips; in pixels it is that divided by the twips per pixel.
-    const int w = app().system().screenWidthPx() * kTwipsPerPixel / kTwipsPerPixel;
-    const int h = app().system().screenHeightPx() * kTwipsPerPixel / kTwipsPerPixel;
-    lbl_ResVideo.setCaption(std::to_string(w) + " x " + std::to_string(h));
+    lbl_ResVideo.setCaption(std::to_string(app().system().screenWidthPx()) + " x " +
+                            std::to_string(app().system().screenHeightPx()));
 }
 
 }  // namespace vantry

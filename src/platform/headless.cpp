@@ -104,6 +104,18 @@ int FakePrograms::wait(int pid) {
     return b.exitCode;
 }
 
+HeadlessPlatform::HeadlessPlatform(const std::string& windowsDir, const std::string& root) {
+    system.windowsDir = windowsDir;
+    system.root = root;
+    programs.loop = &loop;
+}
+
+std::unique_ptr<App> HeadlessPlatform::makeApp() {
+    auto app = std::make_unique<App>(Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
+    loop.setApp(app.get());
+    return app;
+}
+
 void RecordingTray::addIcon(const std::string& tip) {
     events.push_back("added");
     tips.push_back(tip);

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
+#include "platform/fs.h"
 #include "platform/log.h"
 #include "platform/services.h"
 
@@ -137,6 +140,22 @@ class CollectingLogger : public Logger {
 public:
     void log(const std::string& line) override { lines.push_back(line); }
     std::vector<std::string> lines;
+};
+
+// Every headless double in one place, wired to each other, and an app built on them. The
+// platform must outlive the app it makes (the app's timers disarm through its loop).
+struct HeadlessPlatform {
+    FileSystem fs;
+    ScriptedDialogs dialogs;
+    VirtualLoop loop;
+    FakeSystem system;
+    FakePrograms programs;
+    RecordingWallpaper wallpaper;
+    RecordingTray tray;
+    CollectingLogger log;
+
+    HeadlessPlatform(const std::string& windowsDir, const std::string& root);
+    std::unique_ptr<App> makeApp();
 };
 
 }  // namespace vb

@@ -52,18 +52,14 @@ Main::Main(App& app) : Form(app, kName) {
     cmd_Refresh.Click = [this] { cmd_Refresh_Click(); };
     cmd_Expand_FileBox.Click = [this] { cmd_Expand_FileBox_Click(); };
     ListView1.ItemClick = [this](int row) { ListView1_ItemClick(row); };
-    ListView1.DblClick = [this] {
+    // The apply button and both double clicks apply the previewed picture in the same two steps.
+    auto apply = [this] {
         Save_Wallpaper();
         Put_Wallpaper();
     };
-    File1.DblClick = [this] {
-        Save_Wallpaper();
-        Put_Wallpaper();
-    };
-    CoolButton8.Click = [this] {
-        Save_Wallpaper();
-        Put_Wallpaper();
-    };
+    ListView1.DblClick = apply;
+    File1.DblClick = apply;
+    CoolButton8.Click = apply;
 }
 
 void Main::designFrame() {

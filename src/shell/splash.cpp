@@ -70,8 +70,7 @@ Splash::Splash(App& app)
     Image1.pos(0, 0, 6000, 3000);
     Image1.setPicture(splashPicture());
     lbl_Description.pos(240, 150, 5520, 285).colors(rgb(190, 190, 190), rgb(30, 50, 110));
-    Label& title = lbl_Version;
-    title.pos(240, 1050, 3000, 345).colors(rgb(255, 255, 255), rgb(40, 90, 160)).bold().fontSize(12);
+    lbl_Version.pos(240, 1050, 3000, 345).colors(rgb(255, 255, 255), rgb(40, 90, 160)).bold().fontSize(12);
     lbl_Beta.pos(3300, 1050, 1500, 345).cap(" b e t a").colors(rgb(255, 140, 0), rgb(40, 90, 160)).hidden();
     Command1.pos(240, 2445, 1935, 375).cap("&Continuare  >");
     WebLink1.pos(3600, 2490, 2160, 285).hidden();
@@ -166,8 +165,8 @@ void Splash::Text2_Change() {
 void Splash::TrayIcon_Add() {
     NotifyIconData& d = TrayIcon_Data();
     d.hWnd = 1;  // the main window
-    // Reading the splash's picture loads the splash first when it is not loaded yet.
-    d.uID = app().form<Splash>().Picture1.picture() ? 1u : 0u;
+    // A caller reaches this through the registry, which has loaded the splash by now.
+    d.uID = Picture1.picture() ? 1u : 0u;
     d.uFlags = 7;
     d.uCallbackMessage = 512;
     d.hIcon = d.uID;

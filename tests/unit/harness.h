@@ -50,25 +50,21 @@ inline std::string crlf(std::initializer_list<std::string> lines) {
 
 struct Harness {
     TempDir pf, windir, root;
-    vb::FileSystem fs;
-    vb::ScriptedDialogs dialogs;
-    vb::VirtualLoop loop;
-    vb::FakeSystem system;
-    vb::FakePrograms programs;
-    vb::RecordingWallpaper wallpaper;
-    vb::RecordingTray tray;
-    vb::CollectingLogger log;
+    vb::HeadlessPlatform platform{windir.path(), root.path()};
+    vb::FileSystem& fs = platform.fs;
+    vb::ScriptedDialogs& dialogs = platform.dialogs;
+    vb::VirtualLoop& loop = platform.loop;
+    vb::FakeSystem& system = platform.system;
+    vb::FakePrograms& programs = platform.programs;
+    vb::RecordingWallpaper& wallpaper = platform.wallpaper;
+    vb::RecordingTray& tray = platform.tray;
+    vb::CollectingLogger& log = platform.log;
     std::unique_ptr<vb::App> app;
     std::string oldCwd;
 
     Harness() {
         oldCwd = std::filesystem::current_path().string();
-        system.windowsDir = windir.path();
-        system.root = root.path();
-        programs.loop = &loop;
-        app = std::make_unique<vb::App>(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper,
-                                                     &tray, &log});
-        loop.setApp(app.get());
+        app = platform.makeApp();
         registerForms(*app);
         std::filesystem::create_directories(pf / "img");
         ::chdir(pf.path().c_str());

@@ -27,20 +27,11 @@ void benchLibrary(const std::string& scratch) {
     const fs::path old = fs::current_path();
     fs::current_path(pf);
 
-    vb::FileSystem files;
-    vb::ScriptedDialogs dialogs;
-    vb::VirtualLoop loop;
-    vb::FakeSystem system;
-    system.windowsDir = scratch;
-    system.root = scratch;
-    vb::FakePrograms programs;
-    programs.programs["fresco.exe"] = {};
-    vb::RecordingWallpaper wallpaper;
-    vb::RecordingTray tray;
-    vb::CollectingLogger log;
+    vb::HeadlessPlatform platform(scratch, scratch);
+    platform.programs.programs["fresco.exe"] = {};
     {
-        vb::App app({&files, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
-        loop.setApp(&app);
+        std::unique_ptr<vb::App> owned = platform.makeApp();
+        vb::App& app = *owned;
         vantry::registerForms(app);
         vantry::startProgram(app);
         auto& main = app.form<vantry::Main>();

@@ -45,10 +45,10 @@ void Session::deliver(const std::function<void()>& event) {
 }
 
 void Session::noteEvents() {
-    for (; trayEventsSeen_ < tray_.events.size(); ++trayEventsSeen_)
-        trayIcon_ = tray_.events[trayEventsSeen_] == "added";
-    for (; popupsSeen_ < tray_.popups.size(); ++popupsSeen_) {
-        const auto& p = tray_.popups[popupsSeen_];
+    for (; trayEventsSeen_ < platform_->tray.events.size(); ++trayEventsSeen_)
+        trayIcon_ = platform_->tray.events[trayEventsSeen_] == "added";
+    for (; popupsSeen_ < platform_->tray.popups.size(); ++popupsSeen_) {
+        const auto& p = platform_->tray.popups[popupsSeen_];
         // Names are taken now: the menu's form may be unloaded by the next step.
         PopupRecord r{"?", "?", ""};
         for (vb::Form* f : app_->loadedForms())
@@ -79,7 +79,7 @@ void Session::actOn(const Step& s) {
             deliver([this] { vantry::startProgram(*app_); });
             return;
         case Op::Advance:
-            loop_.advance(s.numbers[0]);
+            platform_->loop.advance(s.numbers[0]);
             return;
         case Op::Click:
         case Op::DblClick:

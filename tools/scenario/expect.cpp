@@ -245,11 +245,11 @@ void Session::expectMessage(const Step& s) {
                quoteWord(m.prompt);
     };
     if (s.op == Op::ExpectNoMessage) {
-        if (messagesChecked_ < dialogs_.shown.size())
+        if (messagesChecked_ < platform_->dialogs.shown.size())
             fail(s, "no unchecked message box",
-                 describe(dialogs_.shown[messagesChecked_]) +
-                     (dialogs_.shown.size() - messagesChecked_ > 1
-                          ? " and " + std::to_string(dialogs_.shown.size() - messagesChecked_ - 1) + " more"
+                 describe(platform_->dialogs.shown[messagesChecked_]) +
+                     (platform_->dialogs.shown.size() - messagesChecked_ > 1
+                          ? " and " + std::to_string(platform_->dialogs.shown.size() - messagesChecked_ - 1) + " more"
                           : ""));
         return;
     }
@@ -262,14 +262,14 @@ void Session::expectMessage(const Step& s) {
     }
     if (s.op == Op::ExpectMessageText && pairedMessage_ && pairedMessage_->step + 1 == stepNumber_) {
         // Right after "expect message": the text of the box that step checked.
-        const vb::ShownMessage& m = dialogs_.shown[pairedMessage_->box];
+        const vb::ShownMessage& m = platform_->dialogs.shown[pairedMessage_->box];
         pairedMessage_.reset();
         if (m.prompt != s.values[0]) fail(s, want, describe(m));
         return;
     }
-    if (messagesChecked_ >= dialogs_.shown.size()) return fail(s, want, "no unchecked message box");
+    if (messagesChecked_ >= platform_->dialogs.shown.size()) return fail(s, want, "no unchecked message box");
     const std::size_t box = messagesChecked_++;
-    const vb::ShownMessage& m = dialogs_.shown[box];
+    const vb::ShownMessage& m = platform_->dialogs.shown[box];
     if (s.op == Op::ExpectMessageText) {
         if (m.prompt != s.values[0]) fail(s, want, describe(m));
         return;
@@ -283,10 +283,10 @@ void Session::expectMessage(const Step& s) {
 
 void Session::expectEvents(const Step& s) {
     // Marks of what has been checked grow with what was recorded.
-    startedChecked_.resize(programs_.started.size(), false);
-    openedChecked_.resize(programs_.opened.size(), false);
-    trayChecked_.resize(tray_.events.size(), false);
-    logChecked_.resize(log_.lines.size(), false);
+    startedChecked_.resize(platform_->programs.started.size(), false);
+    openedChecked_.resize(platform_->programs.opened.size(), false);
+    trayChecked_.resize(platform_->tray.events.size(), false);
+    logChecked_.resize(platform_->log.lines.size(), false);
     auto unchecked = [](const std::vector<std::string>& all, const std::vector<bool>& done) {
         std::vector<std::string> out;
         for (std::size_t i = 0; i < all.size(); ++i)
@@ -296,9 +296,9 @@ void Session::expectEvents(const Step& s) {
     switch (s.op) {
         case Op::ExpectWallpaper:
         case Op::ExpectNoWallpaper: {
-            const bool any = wallpapersChecked_ < wallpaper_.set.size();
-            const std::string last = any ? wallpaper_.set.back() : std::string();
-            wallpapersChecked_ = wallpaper_.set.size();
+            const bool any = wallpapersChecked_ < platform_->wallpaper.set.size();
+            const std::string last = any ? platform_->wallpaper.set.back() : std::string();
+            wallpapersChecked_ = platform_->wallpaper.set.size();
             if (s.op == Op::ExpectNoWallpaper) {
                 if (any) fail(s, "no wallpaper set", quoteWord(last));
             } else if (!any) {
@@ -311,8 +311,8 @@ void Session::expectEvents(const Step& s) {
         case Op::ExpectStarted:
         case Op::ExpectNotStarted: {
             std::vector<std::string> names;
-            for (std::size_t i = 0; i < programs_.started.size(); ++i) {
-                const auto& st = programs_.started[i];
+            for (std::size_t i = 0; i < platform_->programs.started.size(); ++i) {
+                const auto& st = platform_->programs.started[i];
                 if (startedChecked_[i]) continue;
                 names.push_back(st.name + (st.waited ? " (waited)" : ""));
                 if (!vb::equalsNoCase(st.name, s.path)) continue;
@@ -327,21 +327,21 @@ void Session::expectEvents(const Step& s) {
             return;
         }
         case Op::ExpectOpened:
-            for (std::size_t i = 0; i < programs_.opened.size(); ++i)
-                if (!openedChecked_[i] && programs_.opened[i] == s.values[0]) {
+            for (std::size_t i = 0; i < platform_->programs.opened.size(); ++i)
+                if (!openedChecked_[i] && platform_->programs.opened[i] == s.values[0]) {
                     openedChecked_[i] = true;
                     return;
                 }
             return fail(s, "opened " + quoteWord(s.values[0]),
-                        "opened since the last check: " + words(unchecked(programs_.opened, openedChecked_)));
+                        "opened since the last check: " + words(unchecked(platform_->programs.opened, openedChecked_)));
         case Op::ExpectTray: {
-            const auto left = unchecked(tray_.events, trayChecked_);
+            const auto left = unchecked(platform_->tray.events, trayChecked_);
             if (s.word == "none") {
                 if (!left.empty()) fail(s, "no tray icon change", words(left));
                 return;
             }
-            for (std::size_t i = 0; i < tray_.events.size(); ++i)
-                if (!trayChecked_[i] && tray_.events[i] == s.word) {
+            for (std::size_t i = 0; i < platform_->tray.events.size(); ++i)
+                if (!trayChecked_[i] && platform_->tray.events[i] == s.word) {
                     trayChecked_[i] = true;
                     return;
                 }
@@ -371,8 +371,8 @@ void Session::expectEvents(const Step& s) {
             // The App logs "unhandled error N: ..." for a failure that reached the event loop.
             const std::string prefix = "unhandled error ";
             std::vector<std::string> errors;
-            for (std::size_t i = 0; i < log_.lines.size(); ++i) {
-                const std::string& line = log_.lines[i];
+            for (std::size_t i = 0; i < platform_->log.lines.size(); ++i) {
+                const std::string& line = platform_->log.lines[i];
                 if (logChecked_[i] || line.rfind(prefix, 0) != 0) continue;
                 if (s.op == Op::ExpectError &&
                     line.rfind(prefix + std::to_string(s.numbers[0]) + ":", 0) == 0) {

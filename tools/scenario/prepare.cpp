@@ -111,34 +111,34 @@ void Session::prepare(const Step& s) {
 void Session::answer(const Step& s) {
     switch (s.op) {
         case Op::Online:
-            system_.isOnline = s.flag;
+            platform_->system.isOnline = s.flag;
             break;
         case Op::Windows:
-            system_.versionInfo.major = int(s.numbers[0]);
-            system_.versionInfo.minor = int(s.numbers[1]);
-            system_.versionInfo.platformId = int(s.numbers[2]);
+            platform_->system.versionInfo.major = int(s.numbers[0]);
+            platform_->system.versionInfo.minor = int(s.numbers[1]);
+            platform_->system.versionInfo.platformId = int(s.numbers[2]);
             break;
         case Op::Screen:
-            system_.screenW = int(s.numbers[0]);
-            system_.screenH = int(s.numbers[1]);
+            platform_->system.screenW = int(s.numbers[0]);
+            platform_->system.screenH = int(s.numbers[1]);
             break;
         case Op::Instance:
-            system_.anotherInstance = s.flag;
+            platform_->system.anotherInstance = s.flag;
             break;
         case Op::Answer:
-            dialogs_.answers.push_back(int(s.numbers[0]));
+            platform_->dialogs.answers.push_back(int(s.numbers[0]));
             break;
         case Op::Input:
             if (s.values[0].empty())
-                dialogs_.inputs.push_back(std::nullopt);
+                platform_->dialogs.inputs.push_back(std::nullopt);
             else
-                dialogs_.inputs.push_back(s.values[0]);
+                platform_->dialogs.inputs.push_back(s.values[0]);
             break;
         case Op::Program:
             if (s.word == "missing")
-                programs_.programs.erase(vb::toLowerAscii(s.path));
+                platform_->programs.programs.erase(vb::toLowerAscii(s.path));
             else
-                programs_.programs[vb::toLowerAscii(s.path)] = {int(s.numbers[0]), int(s.numbers[1])};
+                platform_->programs.programs[vb::toLowerAscii(s.path)] = {int(s.numbers[0]), int(s.numbers[1])};
             break;
         case Op::FolderDialog:
             unsupported(s, "folder-dialog: the model has no folder browser");

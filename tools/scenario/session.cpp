@@ -72,20 +72,8 @@ void Session::setUp() {
     // still make it start elsewhere.
     fsys::current_path(dirs_.pf);
 
-    system_.windowsDir = dirs_.windir;
-    system_.root = dirs_.root;
-    programs_.loop = &loop_;
-    vb::Services services;
-    services.fs = &fs_;
-    services.dialogs = &dialogs_;
-    services.loop = &loop_;
-    services.system = &system_;
-    services.programs = &programs_;
-    services.wallpaper = &wallpaper_;
-    services.tray = &tray_;
-    services.log = &log_;
-    app_ = std::make_unique<vb::App>(services);
-    loop_.setApp(app_.get());
+    platform_ = std::make_unique<vb::HeadlessPlatform>(dirs_.windir, dirs_.root);
+    app_ = platform_->makeApp();
     vantry::registerForms(*app_);
 }
 
@@ -135,7 +123,7 @@ bool Session::run(std::string_view text) {
         if (verbose_ && failures_ == before) out_ << file_ << ":" << s.line << ": ok\n";
     }
     if (failures_ > 0 || verbose_) {
-        for (const std::string& line : log_.lines) out_ << file_ << ": program log: " << line << "\n";
+        for (const std::string& line : platform_->log.lines) out_ << file_ << ": program log: " << line << "\n";
     }
     return failures_ == 0;
 }

@@ -92,14 +92,9 @@ private:
     std::string oldCwd_;
     int failures_ = 0;
 
+    // Made by setUp, once the folders exist.
+    std::unique_ptr<vb::HeadlessPlatform> platform_;
     vb::FileSystem fs_;
-    vb::ScriptedDialogs dialogs_;
-    vb::VirtualLoop loop_;
-    vb::FakeSystem system_;
-    vb::FakePrograms programs_;
-    vb::RecordingWallpaper wallpaper_;
-    vb::RecordingTray tray_;
-    vb::CollectingLogger log_;
     std::unique_ptr<vb::App> app_;  // after the services: it goes first
 
     bool started_ = false;
