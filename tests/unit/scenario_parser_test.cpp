@@ -11,9 +11,10 @@
 #include "platform/error.h"
 #include "platform/form.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 #include "platform/procedures.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 
 using namespace vb::scenario;
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "platform/procedures.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 #include "session.h"
 #include "shell/program.h"
 
