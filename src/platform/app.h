@@ -14,6 +14,7 @@
 #include "platform/error.h"
 #include "platform/form.h"
 #include "platform/fs.h"
+#include "platform/procedures.h"
 #include "platform/services.h"
 
 namespace vb {
@@ -84,6 +85,10 @@ public:
     Tray& tray() { return *s_.tray; }
     Logger& log() { return *s_.log; }
 
+    // The public procedures callable by name in this program instance (platform/procedures.h).
+    ProcedureTable& procedures() { return procedures_; }
+    const ProcedureTable& procedures() const { return procedures_; }
+
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
     // Called by the front end when the program ends, so it can leave its event loop.
@@ -96,6 +101,7 @@ private:
     std::map<std::string, Factory> factories_;
     std::map<std::string, std::unique_ptr<Form>> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;
+    ProcedureTable procedures_;
     FrontEnd* frontEnd_ = nullptr;
     bool ended_ = false;
     int exitCode_ = 0;
