@@ -20,6 +20,9 @@ namespace vb {
 
 class WallpaperService;
 class Logger;
+class WebBrowsers;
+class FileTransfers;
+class InternetTransfers;
 
 // The front end learns of forms coming and going through this.
 class FrontEnd {
@@ -38,6 +41,10 @@ struct Services {
     WallpaperService* wallpaper = nullptr;
     Tray* tray = nullptr;
     Logger* log = nullptr;
+    // The online components' services (platform/online.h); absent ones make the controls fail.
+    WebBrowsers* browsers = nullptr;
+    FileTransfers* transfers = nullptr;
+    InternetTransfers* internet = nullptr;
 };
 
 class App {
@@ -83,6 +90,10 @@ public:
     WallpaperService& wallpaper() { return *s_.wallpaper; }
     Tray& tray() { return *s_.tray; }
     Logger& log() { return *s_.log; }
+    // Null when the program wired none in.
+    WebBrowsers* browsers() const { return s_.browsers; }
+    FileTransfers* transfers() const { return s_.transfers; }
+    InternetTransfers* internet() const { return s_.internet; }
 
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
