@@ -13,6 +13,11 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <condition_variable>
+#include <csignal>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/error.h"
@@ -126,6 +131,60 @@ bool PosixSystem::online() {
     return routeTableHasDefault(v4, v6);
 }
 
+// The exit statuses of the children, collected by one watcher thread per child; shared with
+// the watchers, which may outlive the PosixPrograms.
+struct PosixPrograms::Children {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::map<int, std::optional<int>> status;  // by pid; empty while it runs
+    Logger* log = nullptr;                     // cleared when the PosixPrograms goes
+
+    void say(const std::string& line) {
+        std::lock_guard lock(mutex);
+        if (log) log->log(line);
+    }
+};
+
+namespace {
+
+int codeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+// Waits for the child (killing it past the deadline, when there is one) and hands its status on.
+void watch(int pid, std::optional<std::chrono::steady_clock::time_point> deadline,
+           std::function<void(int status, bool killed)> ended) {
+    std::thread([pid, deadline, ended = std::move(ended)] {
+        int status = 0;
+        bool killed = false;
+        for (;;) {
+            const pid_t w = ::waitpid(pid, &status, deadline ? WNOHANG : 0);
+            if (w == pid) break;
+            if (w < 0 && errno != EINTR) {
+                status = 0xff00;  // not ours to wait for: reported as exit status 255
+                break;
+            }
+            if (deadline && std::chrono::steady_clock::now() >= *deadline && !killed) {
+                ::kill(pid, SIGKILL);
+                killed = true;
+            } else if (deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        ended(status, killed);
+    }).detach();
+}
+
+}  // namespace
+
+PosixPrograms::PosixPrograms(FileSystem& fs, Logger& log, std::chrono::milliseconds openDeadline)
+    : fs_(fs), log_(log), openDeadline_(openDeadline), children_(std::make_shared<Children>()) {
+    children_->log = &log_;
+}
+
+PosixPrograms::~PosixPrograms() {
+    std::lock_guard lock(children_->mutex);
+    children_->log = nullptr;
+}
+
 int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
     // A bare name is the program folder's file of that name (letter case ignored), then PATH.
     std::string path = fs_.resolve(joinPath(programFolder, name));
@@ -136,16 +195,27 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
                        ? ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ)
                        : ::posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw Error(err::FileNotFound, "cannot start " + name + ": " + std::strerror(rc));
+    {
+        std::lock_guard lock(children_->mutex);
+        children_->status[pid].reset();
+    }
+    watch(pid, std::nullopt, [children = children_, pid](int status, bool) {
+        std::lock_guard lock(children->mutex);
+        children->status[pid] = status;
+        children->ended.notify_all();
+    });
     return int(pid);
 }
 
 int PosixPrograms::wait(int pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (code != 0) log_.log("program " + std::to_string(pid) + " ended with " + std::to_string(code));
+    std::unique_lock lock(children_->mutex);
+    auto it = children_->status.find(pid);
+    if (it == children_->status.end()) return -1;  // not started here, or already waited for
+    children_->ended.wait(lock, [&] { return children_->status[pid].has_value(); });
+    const int code = codeOf(*children_->status[pid]);
+    children_->status.erase(pid);
+    if (code != 0 && children_->log)
+        children_->log->log("program " + std::to_string(pid) + " ended with " + std::to_string(code));
     return code;
 }
 
@@ -157,13 +227,14 @@ void PosixPrograms::open(const std::string& address) {
         log_.log("cannot open " + address + ": xdg-open: " + std::strerror(rc));
         return;
     }
-    // Not waited for by the caller; a thread collects its exit status so it leaves no zombie.
-    Logger* log = &log_;
-    std::thread([pid, address, log] {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && (!WIFEXITED(status) || WEXITSTATUS(status) != 0))
-            log->log("xdg-open " + address + " failed");
-    }).detach();
+    const auto seconds = std::to_string(openDeadline_.count() / 1000.0).substr(0, 4);
+    watch(pid, std::chrono::steady_clock::now() + openDeadline_,
+          [children = children_, address, seconds](int status, bool killed) {
+              if (killed)
+                  children->say("xdg-open " + address + " did not finish within " + seconds + " s and was stopped");
+              else if (codeOf(status) != 0)
+                  children->say("xdg-open " + address + " failed");
+          });
 }
 
 DesktopWallpaper::DesktopWallpaper(Logger& log)

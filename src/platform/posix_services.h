@@ -1,5 +1,6 @@
 #pragma once
 // The real operating-system services for the desktop program.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,16 +45,23 @@ private:
     int lockFd_ = -1;
 };
 
+// Every program started is watched until it ends, so none is left a zombie whether or not
+// anyone waits for it; wait() takes the status the watcher collected. The opener (xdg-open) is
+// not waited for by the caller, but gets a deadline: past it, it is killed and that is logged.
 class PosixPrograms : public Programs {
 public:
-    PosixPrograms(FileSystem& fs, Logger& log) : fs_(fs), log_(log) {}
+    PosixPrograms(FileSystem& fs, Logger& log, std::chrono::milliseconds openDeadline = std::chrono::seconds(30));
+    ~PosixPrograms() override;
     int start(const std::string& name, const std::string& programFolder) override;
     int wait(int pid) override;
     void open(const std::string& address) override;
 
 private:
+    struct Children;
     FileSystem& fs_;
     Logger& log_;
+    std::chrono::milliseconds openDeadline_;
+    std::shared_ptr<Children> children_;
 };
 
 // Hands the bitmap to the desktop that is running; failures reach the log, not the caller.
