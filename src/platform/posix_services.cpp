@@ -72,13 +72,21 @@ std::string mountPointOf(const std::string& path) {
     return p.string();
 }
 
+std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp) {
+    if (runtimeDir && *runtimeDir) return std::string(runtimeDir) + "/vantry.lock";
+    // A folder of our own in the shared temporary folder, readable and writable by us alone.
+    const std::string folder = sharedTemp + "/vantry-" + std::to_string(::geteuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return folder + "/vantry.lock";
+}
+
 PosixSystem::PosixSystem(std::string folder, ScreenSize screen, std::string lockPath)
     : folder_(std::move(folder)), screen_(std::move(screen)), lockPath_(std::move(lockPath)) {
-    if (lockPath_.empty()) {
-        const char* run = std::getenv("XDG_RUNTIME_DIR");
-        lockPath_ = run && *run ? std::string(run) + "/vantry.lock"
-                                : "/tmp/vantry-" + std::to_string(::getuid()) + ".lock";
-    }
+    if (lockPath_.empty()) lockPath_ = defaultLockPath(std::getenv("XDG_RUNTIME_DIR"), "/tmp");
 }
 
 PosixSystem::~PosixSystem() {
@@ -107,8 +115,16 @@ bool PosixSystem::anotherInstanceRunning() {
     if (lockFd_ >= 0) return false;
     // The kernel drops the lock when the process dies, so a crash leaves no stale lock; the
     // descriptor is close-on-exec so the updater and plug-ins do not inherit it.
-    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Not through a link, and only a regular file of our own: a lock file someone else made
+    // (in a shared folder) must neither stop us nor make us write where it points.
+    if (lockPath_.empty()) return false;  // no safe place for a lock: better to run than to refuse
+    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;  // no lock file possible: better to run than to refuse
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return false;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return errno == EWOULDBLOCK;

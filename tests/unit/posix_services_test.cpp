@@ -1,12 +1,15 @@
 // The real operating-system services: the instance lock, starting and waiting for the updater,
 // the routing table and the drive root.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <csignal>
 #include <cstdlib>
 
@@ -46,6 +49,41 @@ TEST(InstanceLock, ALockHeldByAProcessThatDiedIsFree) {
     ASSERT_EQ(WEXITSTATUS(status), 0);
     PosixSystem after(d.path(), screen(), d / "vantry.lock");
     EXPECT_FALSE(after.anotherInstanceRunning());
+}
+
+// A lock file in a shared folder that is a link, or that another user made and holds, neither
+// stops us from starting nor makes us create or lock the file the link points at.
+TEST(InstanceLock, ALinkOrAnotherUsersFileDoesNotStopUs) {
+    TempDir d;
+    std::filesystem::create_symlink(d / "elsewhere", d / "linked.lock");
+    PosixSystem throughLink(d.path(), screen(), d / "linked.lock");
+    EXPECT_FALSE(throughLink.anotherInstanceRunning());
+    EXPECT_FALSE(std::filesystem::exists(d / "elsewhere"));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+    writeFile(d / "theirs.lock", "");
+    ASSERT_EQ(::chown((d / "theirs.lock").c_str(), 65534, 65534), 0);
+    const int theirs = ::open((d / "theirs.lock").c_str(), O_RDWR);
+    ASSERT_EQ(::flock(theirs, LOCK_EX | LOCK_NB), 0);  // they hold it
+    PosixSystem ours(d.path(), screen(), d / "theirs.lock");
+    EXPECT_FALSE(ours.anotherInstanceRunning());
+    ::close(theirs);
+}
+
+TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAFolderOfOurOwn) {
+    TempDir d;
+    const std::string own = d / ("vantry-" + std::to_string(::geteuid()));
+    EXPECT_EQ(defaultLockPath("/run/user/7", d.path()), "/run/user/7/vantry.lock");
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), own + "/vantry.lock");
+    struct stat st;
+    ASSERT_EQ(::lstat(own.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Someone else's folder of that name, or one others may write to, is not used.
+    ::chmod(own.c_str(), 0777);
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    std::filesystem::remove(own);
+    std::filesystem::create_symlink(d.path(), own);
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
 }
 
 struct UpdaterTest : ::testing::Test {
