@@ -22,6 +22,9 @@ namespace vb {
 
 class WallpaperService;
 class Logger;
+class WebBrowsers;
+class FileTransfers;
+class InternetTransfers;
 
 // The front end learns of forms coming and going through this.
 class FrontEnd {
@@ -40,6 +43,10 @@ struct Services {
     WallpaperService* wallpaper = nullptr;
     Tray* tray = nullptr;
     Logger* log = nullptr;
+    // The online components' services (platform/online.h); absent ones make the controls fail.
+    WebBrowsers* browsers = nullptr;
+    FileTransfers* transfers = nullptr;
+    InternetTransfers* internet = nullptr;
 };
 
 class App {
@@ -85,6 +92,10 @@ public:
     WallpaperService& wallpaper() { return *s_.wallpaper; }
     Tray& tray() { return *s_.tray; }
     Logger& log() { return *s_.log; }
+    // Null when the program wired none in.
+    WebBrowsers* browsers() const { return s_.browsers; }
+    FileTransfers* transfers() const { return s_.transfers; }
+    InternetTransfers* internet() const { return s_.internet; }
 
     // The public procedures callable by name in this program instance (platform/procedures.h).
     ProcedureTable& procedures() { return procedures_; }
