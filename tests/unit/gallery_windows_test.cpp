@@ -65,7 +65,7 @@ struct Gallery : Harness {
 TEST(GalleryExplorer, OpensOnTheGalleryIndexAndHidesTheMainWindow) {
     Gallery g;
     EXPECT_FALSE(g.app->isLoaded("MyExplorer")) << "nothing opens the explorer at start";
-    g.app->deliver([&] { g.main().Start_Pelloria(); });
+    g.app->deliver([&] { g.main().SSCommand1.Click(); });  // the gallery button
     EXPECT_TRUE(g.explorer().Visible());
     EXPECT_FALSE(g.main().Visible());
     EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kGallery) + "/pelloria/gallery/index.htm");
