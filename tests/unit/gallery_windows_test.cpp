@@ -8,6 +8,7 @@
 #include "online/my_explorer.h"
 #include "online/my_upload.h"
 #include "platform/picture.h"
+#include "platform/procedures.h"
 #include "shell/main_form.h"
 #include "testkit/scenario_support.h"
 
@@ -231,6 +232,38 @@ TEST(GalleryExplorer, ECardBeforeAnyPictureAndCancelLeaveNothingShown) {
     EXPECT_FALSE(g.app->isLoaded("MyeCards"));
     EXPECT_FALSE(g.explorer().Visible());
     EXPECT_FALSE(g.main().Visible());
+}
+
+// What the download action needs of the wizard, and nothing more.
+class WizardDouble : public vb::Form {
+public:
+    static constexpr const char* kName = "Download_Wizard";
+    explicit WizardDouble(vb::App& a) : Form(a, kName) { Command7.disabled(); }
+    vb::WebBrowser WebBrowser1{this, "WebBrowser1"};
+    vb::CommandButton Command7{this, "Command7"};
+    std::vector<std::string> prepared;  // the picture each preparation found
+};
+
+TEST(GalleryExplorer, DownloadActionHandsThePictureToTheWizard) {
+    Gallery g;
+    g.app->deliver([&] { g.main().Start_Pelloria(); });
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    g.app->deliver([&] { g.explorer().CB_Download.Click(); });
+    EXPECT_TRUE(g.explorer().Visible()) << "without a wizard the explorer stays as it is";
+    EXPECT_TRUE(g.dialogs.shown.empty());
+
+    g.app->registerForm<WizardDouble>();
+    vb::registerProcedure(*g.app, "Download_Wizard", "Prepara_Anteprima_Thumbnail", [](vb::App& a) {
+        MyExplorer& e = a.form<MyExplorer>();
+        a.form<WizardDouble>().prepared.push_back(e.Text2.Text() + "|" + e.Text3.Text());
+    });
+    g.app->deliver([&] { g.explorer().CB_Download.Click(); });
+    WizardDouble& wizard = g.app->form<WizardDouble>();
+    EXPECT_FALSE(g.explorer().Visible());
+    EXPECT_TRUE(wizard.Visible());
+    EXPECT_EQ(g.lastNavigation("Download_Wizard.WebBrowser1"), std::string(kGallery) + "/pelloria/gallery/forum_news.htm");
+    EXPECT_TRUE(wizard.Command7.Enabled());
+    EXPECT_EQ(wizard.prepared, std::vector<std::string>{"sea/boats|dawn.jpg"});
 }
 
 TEST(GalleryExplorer, PhoneActionOpensThePhoneServiceForTheJpegAndMinimises) {
