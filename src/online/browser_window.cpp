@@ -13,7 +13,8 @@ GalleryBrowserWindow::GalleryBrowserWindow(App& app, const char* name, const std
     const int statusTop = browserTop + browserHeight;
     const int buttonsTop = statusTop + 255 + 90;
     design("Vantry", kWidth, buttonsTop + 375 + 120);
-    Label1.pos(0, 0, kWidth, 555).cap(banner).colors(rgb(255, 255, 255), kBarColor).bold().fontSize(16);
+    Shape_Banner.pos(0, 0, kWidth, 555).fill(kBarColor, kBarColor);
+    Label1.pos(180, 60, kWidth / 2, 435).cap(banner).colors(rgb(255, 255, 255), kBarColor).bold().fontSize(16);
     CoolButton1.pos(kWidth - 2 * 615 - 120, 0, 615, 555);
     CoolButton1.setPicture(buttonFace(Glyph::Back));
     CoolButton2.pos(kWidth - 615 - 60, 0, 615, 555);

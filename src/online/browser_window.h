@@ -26,6 +26,7 @@ public:
     virtual void WebBrowser1_DownloadComplete() { strip.complete(); }
 
     // ---- controls, in design order ----
+    Shape Shape_Banner{this, "Shape_Banner"};  // the banner's background, edge to edge
     Label Label1{this, "Label1"};
     ImageButton CoolButton1{this, "CoolButton1"};
     ImageButton CoolButton2{this, "CoolButton2"};

@@ -12,7 +12,7 @@ namespace {
 constexpr int kBrowserTop = 975, kBrowserHeight = 5700;
 }
 
-MyeCards::MyeCards(App& app) : GalleryBrowserWindow(app, kName, "  eCards", kBrowserTop, kBrowserHeight) {
+MyeCards::MyeCards(App& app) : GalleryBrowserWindow(app, kName, "eCards", kBrowserTop, kBrowserHeight) {
     lbl_Working.hidden();
     CoolButton1.setLeft(kWidth - 3 * 615 - 180);
     CoolButton2.setLeft(kWidth - 2 * 615 - 120);

@@ -5,7 +5,7 @@
 
 namespace vantry {
 
-MyUpload::MyUpload(App& app) : GalleryBrowserWindow(app, kName, "  Uploader", 615, 5700) {
+MyUpload::MyUpload(App& app) : GalleryBrowserWindow(app, kName, "Uploader", 615, 5700) {
     setCaption("Vantry Uploader");
     Command1.Click = [this] { Command1_Click(); };
     Command2.Click = [this] { Command2_Click(); };
