@@ -106,7 +106,10 @@ TEST_F(RealDesktop, XfceOnAFreshChannelCreatesTheFirstMonitorsPicture) {
     const std::string out =
         inSession("\"$PROBE\" XFCE " + quoted(kPicture) +
                   "\n"
-                  "xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image\n");
+                  "xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image\n"
+                  // xfconfd writes its channel file a few seconds after a change.
+                  "f=\"$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml\"\n"
+                  "for i in $(seq 200); do grep -q monitor0 \"$f\" 2>/dev/null && break; sleep 0.1; done\n");
     EXPECT_EQ(out, kPicture + "\n");
     // xfconfd stored it under our temporary settings folder: a new session reads it back.
     EXPECT_TRUE(std::filesystem::exists(home / "config/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml"));
