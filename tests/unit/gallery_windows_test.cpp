@@ -10,6 +10,7 @@
 #include "platform/picture.h"
 #include "platform/procedures.h"
 #include "shell/main_form.h"
+#include "shell/start_form.h"
 #include "testkit/scenario_support.h"
 
 using namespace vantry;
@@ -79,6 +80,17 @@ TEST(GalleryExplorer, OpensOnTheGalleryIndexAndHidesTheMainWindow) {
     EXPECT_EQ(g.explorer().txt_URL.Text(), std::string(kGallery) + "/pelloria/gallery/index.htm");
     EXPECT_EQ(g.explorer().lbl_NetStatus.ToolTipText(), "s332");
     EXPECT_FALSE(g.explorer().Timer_NetStatus.Enabled());
+}
+
+TEST(GalleryExplorer, TheTrayItemsOpenItOnTheUploadToolAndTheForum) {
+    Gallery g;
+    g.app->deliver([&] { g.app->form<StartForm>().Go_Uploader.Click(); });
+    EXPECT_TRUE(g.explorer().Visible());
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kGallery) + "/utils/halden/index.php");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser2"), std::string(kGallery) + "/pelloria/gallery/counter.php");
+    g.app->deliver([&] { g.app->form<StartForm>().Go_News.Click(); });
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kSite) + "/forum/viewforum.php?f=17");
+    EXPECT_EQ(g.browsers().navigations.size(), 4u);
 }
 
 TEST(GalleryExplorer, APicturePageEnablesEveryActionAndAnAlbumPageOnlyUpload) {
