@@ -16,8 +16,10 @@ if [ ! -d "$pf" ]; then
   cp "$build/fresco.exe" "$pf/fresco.exe"
   echo "run-demo: made the program folder $pf"
 fi
+# The demo gallery answers for the online hosts on 127.0.0.1:8642 while the program runs; its
+# request log is build/release/gallery.log.
 if [ -x "$build/vantry-gallery" ]; then
-  "$build/vantry-gallery" --quiet &
+  "$build/vantry-gallery" --quiet --log "$build/gallery.log" &
   gallery=$!
   trap 'kill $gallery 2>/dev/null || true' EXIT
 fi
@@ -25,6 +27,8 @@ fi
 cd "$pf"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run-demo: no display; running under Xvfb"
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+  # Not exec: the gallery is stopped when the program ends.
+  xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+  exit $?
 fi
 "$build/vantry"

@@ -67,7 +67,7 @@ public:
 CurlLimits quick() {
     CurlLimits l;
     l.fetchTimeoutMs = 1500;
-    l.stallTimeoutMs = 1000;
+    l.stallTimeoutMs = 2000;
     return l;
 }
 
@@ -149,7 +149,13 @@ TEST_F(Net, ATransferArrivesWholeUnderItsNameOnlyAtCompletion) {
 
 TEST_F(Net, TheLargePictureReportsProgressBeforeCompletion) {
     Gallery g(logPath());
-    download(g.url("/pelloria/gallery/murlo-albums/mountains/alps/north/panorama.bmp"));
+    const std::string url = g.url("/pelloria/gallery/murlo-albums/mountains/alps/north/panorama.bmp");
+    // The gallery makes the picture at its first request; that first wait is not a stall.
+    try {
+        CurlInternet{}.openURL(url);
+    } catch (const Error&) {
+    }
+    download(url);
     EXPECT_TRUE(form->completed);
     EXPECT_GE(std::filesystem::file_size(form->target), 20u * 1000 * 1000);
     EXPECT_GE(form->reports, 2);

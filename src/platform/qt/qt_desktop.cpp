@@ -4,11 +4,17 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "platform/app.h"
+#include "platform/curl_online.h"
 #include "platform/fs.h"
 #include "platform/log.h"
 #include "platform/posix_services.h"
 #include "platform/qt/qt_app.h"
+#include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
@@ -16,6 +22,10 @@
 namespace vbqt {
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
+    // The web engine's sandbox refuses to run as root; only then it goes (never for a user).
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    // The web engine shares its GL context with the widgets; set before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.
@@ -33,9 +43,14 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     });
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
+    QtWebBrowsers browsers;
+    vb::CurlTransfers transfers(loop, fs, &log);
+    vb::CurlInternet internet;
 
-    vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
+    vb::App app(
+        vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
     loop.setApp(&app);
+    browsers.setApp(&app);
     tray.setApp(&app);
     tray.setMessageHandler([&](int message) { hooks.trayMessage(app, message); });
     hooks.registerForms(app);

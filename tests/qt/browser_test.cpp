@@ -1,0 +1,80 @@
+// The browser control on Qt's web engine against the demo gallery: the pane is there from the
+// start, the view comes with the first navigation, the events arrive, the address keeps its
+// spelling and each load reaches the server.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWebEngineView>
+
+#include "../net/gallery_fixture.h"
+#include "../unit/harness.h"
+#include "platform/app.h"
+#include "platform/headless.h"
+#include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_front_end.h"
+#include "platform/qt/qt_loop.h"
+#include "qt_test_support.h"
+
+using namespace vb;
+
+namespace {
+
+class PageForm : public Form {
+public:
+    static constexpr const char* kName = "PageForm";
+    explicit PageForm(App& app) : Form(app, kName) {
+        design("Pages", 9000, 6000);
+        Browser1.pos(150, 150, 8400, 5400);
+        Browser1.DownloadBegin = [this] { ++begins; };
+        Browser1.DownloadComplete = [this] { ++completes; };
+    }
+    WebBrowser Browser1{this, "Browser1"};
+    int begins = 0, completes = 0;
+};
+
+TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
+    QApplication& qt = vbqt::test::qtApp();
+    (void)qt;
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    RecordingTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    vbqt::QtWebBrowsers browsers;
+    {
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr, nullptr}};
+        loop.setApp(&app);
+        browsers.setApp(&app);
+        app.registerForm<PageForm>();
+        vbqt::QtFrontEnd fe{app};
+        PageForm& form = app.form<PageForm>();
+        app.deliver([&] { form.Show(); });
+        QWidget* pane = fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+        EXPECT_EQ(browsers.view(form.Browser1), nullptr) << "no engine before the first navigation";
+        EXPECT_EQ(form.Browser1.LocationURL(), "");
+
+        const std::string target = "/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg";
+        app.deliver([&] { form.Browser1.Navigate(gallery.url(target)); });
+        ASSERT_NE(browsers.view(form.Browser1), nullptr);
+        EXPECT_EQ(browsers.view(form.Browser1)->parentWidget(), pane);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 30000)) << "the page never completed";
+        EXPECT_GE(form.begins, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+        EXPECT_EQ(gallery.requestsFor(target), 1);
+
+        app.deliver([&] { form.Browser1.Refresh(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
+        app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+        loop.setApp(nullptr);
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+}  // namespace
