@@ -29,20 +29,23 @@ for _ in $(seq 100); do grep -q listening "$work/gallery.out" 2>/dev/null && bre
 port=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/gallery.out")
 echo "demo gallery on port $port"
 
-# Resident memory of a process and all its descendants, in kB.
-tree_rss() {
-  local total=0 p
+# Memory of a process and all its descendants, in kB: resident (RSS, which counts the pages the
+# processes share once per process) and proportional (PSS, which shares them out, so the sum is
+# what the whole program really holds).
+tree_mem() {
+  local field=$2 total=0 p
   for p in $1 $(descendants "$1"); do
-    total=$(( total + $(awk '/VmRSS/ {print $2}' /proc/$p/status 2>/dev/null || echo 0) ))
+    total=$(( total + $(awk -v f="$field:" '$1 == f {print $2}' /proc/$p/smaps_rollup 2>/dev/null || echo 0) ))
   done
   echo $total
 }
 descendants() {
   local c
-  for c in $(cat /proc/$1/task/*/children 2>/dev/null); do echo "$c"; descendants "$c"; done
+  for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do echo "$c"; descendants "$c"; done
 }
 
-# One start: prints the milliseconds to the main window; leaves the program running as $vpid.
+# One start: sets $elapsed to the milliseconds to the main window and leaves the program
+# running as $vpid.
 start_once() {
   local bin=$1 pf="$work/pf-$RANDOM"
   mkdir -p "$pf"; cp -a data/. "$pf/"; cp "$(dirname "$bin")/fresco.exe" "$pf/"
@@ -59,19 +62,20 @@ start_once() {
     if [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 15000 ]; then echo "no main window after 15 s" >&2; return 1; fi
   done
   t1=$(date +%s%N)
-  echo $(( (t1 - t0) / 1000000 ))
+  elapsed=$(( (t1 - t0) / 1000000 ))
 }
 stop_once() { kill $vpid 2>/dev/null || true; wait $vpid 2>/dev/null || true; vpid=""; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 times=()
 for i in $(seq "$runs"); do
-  times+=("$(start_once "$top/$build/vantry")")
+  start_once "$top/$build/vantry"
+  times+=("$elapsed")
   if [ "$i" -eq 1 ]; then
     for _ in $(seq 300); do grep -q portal_news.htm "$work/gallery.log" && break; sleep 0.1; done
     grep -q portal_news.htm "$work/gallery.log" || echo "the news page was never requested"
     sleep 5  # the page rendered and the splash's steps done
-    echo "resident memory, program and web engine, news page shown: $(( $(tree_rss $vpid) / 1024 )) MB (goal < 250 MB)"
+    echo "memory of program and web engine, news page shown: PSS $(( $(tree_mem $vpid Pss) / 1024 )) MB, RSS summed $(( $(tree_mem $vpid Rss) / 1024 )) MB (goal < 250 MB)"
     echo "processes: 1 + $(descendants $vpid | wc -l) web-engine"
   fi
   stop_once
@@ -80,7 +84,7 @@ now=$(printf '%s\n' "${times[@]}" | median)
 echo "start to main window shown, gallery up: median $now ms of ${times[*]}"
 if [ -n "$base" ]; then
   btimes=()
-  for i in $(seq "$runs"); do btimes+=("$(start_once "$top/$base/vantry")"); stop_once; done
+  for i in $(seq "$runs"); do start_once "$top/$base/vantry"; btimes+=("$elapsed"); stop_once; done
   was=$(printf '%s\n' "${btimes[@]}" | median)
   echo "start to main window shown, $base: median $was ms of ${btimes[*]}"
   awk -v a="$now" -v b="$was" 'BEGIN { printf "ratio %.2f (goal within 1.5)\n", a / b }'

@@ -1,117 +1,128 @@
 #include "platform/qt/qt_browser.h"
 
-#include <QUrl>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
 
 #include "platform/app.h"
+#include "platform/log.h"
 
 namespace vbqt {
-
-QtWebBrowsers::QtWebBrowsers() = default;
-
-QtWebBrowsers::~QtWebBrowsers() {
-    // Pages go before the profile they use.
-    for (auto& [b, e] : entries_) {
-        e.context.reset();
-        delete e.view.data();
-    }
-    entries_.clear();
-    delete profile_;
-}
-
-void QtWebBrowsers::deliver(const std::function<void()>& event) {
-    if (app_) app_->deliver(event);
-    else event();
-}
 
 QWidget* makeBrowserPane(vb::WebBrowser& b, QWidget* parent) {
     auto* pane = new QWidget(parent);
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    if (auto* browsers = dynamic_cast<QtWebBrowsers*>(b.app().browsers())) browsers->attachPane(b, pane);
+    if (auto* panes = dynamic_cast<BrowserPanes*>(b.app().browsers())) panes->attachPane(b, pane);
     return pane;
 }
 
-void QtWebBrowsers::attachPane(vb::WebBrowser& b, QWidget* pane) {
-    Entry& e = entries_[&b];
-    e.pane = pane;
-    if (e.view) {
-        e.view->setParent(pane);
-        pane->layout()->addWidget(e.view);
-        e.view->show();
-    }
+std::string webEngineLibraryPath() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = n > 0 ? std::string(self, std::size_t(n)) : std::string();
+    dir = dir.substr(0, dir.find_last_of('/') + 1);
+    return dir + "libvantry_webengine.so";
 }
 
-QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
-    if (e.view) return e.view;
-    if (!profile_) profile_ = new QWebEngineProfile(QStringLiteral("vantry"));
-    auto* view = new QWebEngineView(e.pane.data());
-    view->setObjectName(QString::fromStdString(b.name()));
-    auto* page = new QWebEnginePage(profile_, view);
-    view->setPage(page);
-    e.view = view;
-    e.context = std::make_unique<QObject>();
-    vb::WebBrowser* control = &b;
-    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(),
-                     [this, control] { deliver([control] { control->DownloadBegin(); }); });
-    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(),
-                     [this, control](bool) { deliver([control] { control->DownloadComplete(); }); });
-    QObject::connect(page, &QWebEnginePage::urlChanged, e.context.get(), [this, control](const QUrl& url) {
-        auto it = entries_.find(control);
-        if (it == entries_.end()) return;
-        Entry& entry = it->second;
-        // The engine's URL may spell the address differently from how it was asked for; while
-        // it is the same address, the caller's spelling is the one it loaded.
-        if (!entry.requested.isEmpty() && QUrl(entry.requested) == url) entry.location = entry.requested.toStdString();
-        else entry.location = url.toEncoded().toStdString();
+LazyWebBrowsers::LazyWebBrowsers(std::string library, vb::Logger* log)
+    : library_(std::move(library)), log_(log), owner_(std::make_unique<QObject>()) {}
+
+// The library stays loaded: the engine's threads and atexit handlers live in it.
+LazyWebBrowsers::~LazyWebBrowsers() {
+    owner_.reset();
+    engine_.reset();
+}
+
+void LazyWebBrowsers::attachPane(vb::WebBrowser& b, QWidget* pane) {
+    panes_[&b] = pane;
+    if (auto* panes = dynamic_cast<BrowserPanes*>(engine_.get())) panes->attachPane(b, pane);
+}
+
+namespace {
+bool aWindowIsShown() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed()) return true;
+    return false;
+}
+}  // namespace
+
+void LazyWebBrowsers::startWhenShown() {
+    if (scheduled_ || failed_) return;
+    scheduled_ = true;
+    // Polled, since which window shows first is not known here; a program with no window on
+    // screen (started into the tray) starts the engine after a few seconds all the same.
+    auto* poll = new QTimer(owner_.get());
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, since] {
+        if (!aWindowIsShown() && since->elapsed() < 5000) return;
+        poll->stop();
+        poll->deleteLater();
+        // One more turn once the window is exposed, so it is painted before the engine loads.
+        QTimer::singleShot(50, owner_.get(), [this] { start(); });
     });
-    if (e.pane) {
-        e.pane->layout()->addWidget(view);
-        view->show();
+    poll->start(20);
+}
+
+void LazyWebBrowsers::start() {
+    void* lib = ::dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    using Make = vb::WebBrowsers* (*)(Deliver);
+    auto make = lib ? reinterpret_cast<Make>(::dlsym(lib, "vantryMakeWebBrowsers")) : nullptr;
+    if (!make) {
+        failed_ = true;
+        held_.clear();
+        if (log_) log_->log("web pages cannot be shown: " + std::string(lib ? "no entry point in " + library_ : ::dlerror()));
+        return;
     }
-    return view;
+    vb::App* app = app_;
+    engine_.reset(make([app](const std::function<void()>& event) {
+        if (app) app->deliver(event);
+        else event();
+    }));
+    if (auto* panes = dynamic_cast<BrowserPanes*>(engine_.get()))
+        for (auto& [b, pane] : panes_)
+            if (pane) panes->attachPane(*const_cast<vb::WebBrowser*>(b), pane);
+    std::vector<Held> held;
+    held.swap(held_);
+    for (const Held& h : held) engine_->navigate(*h.browser, h.url);
 }
 
-void QtWebBrowsers::navigate(vb::WebBrowser& b, const std::string& url) {
-    Entry& e = entries_[&b];
-    QWebEngineView* view = ensureView(b, e);
-    e.requested = QString::fromStdString(url);
-    // Parsed tolerantly but not re-encoded: "%2F" in the query stays as it is.
-    view->load(QUrl(e.requested, QUrl::TolerantMode));
+void LazyWebBrowsers::navigate(vb::WebBrowser& b, const std::string& url) {
+    if (engine_) return engine_->navigate(b, url);
+    if (failed_) return;
+    held_.push_back({&b, url});
+    startWhenShown();
 }
 
-void QtWebBrowsers::goBack(vb::WebBrowser& b) {
-    if (QWebEngineView* v = view(b)) v->back();
+void LazyWebBrowsers::goBack(vb::WebBrowser& b) {
+    if (engine_) engine_->goBack(b);
 }
-void QtWebBrowsers::goForward(vb::WebBrowser& b) {
-    if (QWebEngineView* v = view(b)) v->forward();
+void LazyWebBrowsers::goForward(vb::WebBrowser& b) {
+    if (engine_) engine_->goForward(b);
 }
-void QtWebBrowsers::stop(vb::WebBrowser& b) {
-    if (QWebEngineView* v = view(b)) v->stop();
+void LazyWebBrowsers::stop(vb::WebBrowser& b) {
+    if (engine_) engine_->stop(b);
 }
-void QtWebBrowsers::refresh(vb::WebBrowser& b) {
-    if (QWebEngineView* v = view(b)) v->reload();
-}
-
-std::string QtWebBrowsers::locationURL(const vb::WebBrowser& b) const {
-    auto it = entries_.find(&b);
-    return it == entries_.end() ? std::string() : it->second.location;
+void LazyWebBrowsers::refresh(vb::WebBrowser& b) {
+    if (engine_) engine_->refresh(b);
 }
 
-QWebEngineView* QtWebBrowsers::view(const vb::WebBrowser& b) const {
-    auto it = entries_.find(&b);
-    return it == entries_.end() ? nullptr : it->second.view.data();
+std::string LazyWebBrowsers::locationURL(const vb::WebBrowser& b) const {
+    return engine_ ? engine_->locationURL(b) : std::string();
 }
 
-void QtWebBrowsers::forget(vb::WebBrowser& b) {
-    auto it = entries_.find(&b);
-    if (it == entries_.end()) return;
-    it->second.context.reset();  // no event of this control from here on
-    if (it->second.view) it->second.view->deleteLater();
-    entries_.erase(it);
+void LazyWebBrowsers::forget(vb::WebBrowser& b) {
+    panes_.erase(&b);
+    held_.erase(std::remove_if(held_.begin(), held_.end(), [&](const Held& h) { return h.browser == &b; }), held_.end());
+    if (engine_) engine_->forget(b);
 }
 
 }  // namespace vbqt

@@ -24,8 +24,6 @@ namespace vbqt {
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     // The web engine's sandbox refuses to run as root; only then it goes (never for a user).
     if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    // The web engine shares its GL context with the widgets; set before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.
@@ -43,7 +41,7 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     });
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
-    QtWebBrowsers browsers;
+    LazyWebBrowsers browsers(webEngineLibraryPath(), &log);
     vb::CurlTransfers transfers(loop, fs, &log);
     vb::CurlInternet internet;
 
