@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the front-end tests: one QApplication for the whole binary (offscreen unless the
+// Shared by the front-end tests: one application (the program's own kind) for the whole binary (offscreen unless the
 // caller chose a platform), and answering a modal box or popup that a call under test opens.
 #include <QApplication>
 #include <QTimer>
@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <functional>
+
+#include "platform/qt/qt_guarded_app.h"
 
 namespace vbqt::test {
 
@@ -22,7 +24,7 @@ inline QApplication& qtApp() {
         static int argc = 1;
         static char name[] = "vantry_qt_tests";
         static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
+        return new GuardedApplication(argc, argv);
     }();
     return *app;
 }

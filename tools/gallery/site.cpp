@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/scenario_support.h"
+#include "testkit/scenario_support.h"
 
 namespace gallery {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/headless_online.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_support.h"
 #include "platform/text.h"
 #include "session.h"
 

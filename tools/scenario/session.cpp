@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "online/hosts.h"
-#include "platform/scenario_lexer.h"
+#include "testkit/scenario_lexer.h"
 #include "shell/program.h"
 
 namespace scenario {
