@@ -191,6 +191,15 @@ TEST_F(Net, FailedTransfersReportOneErrorAndLeaveNoHalfFile) {
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
 }
 
+TEST_F(Net, ATargetFolderThatDoesNotExistFailsWithoutFetching) {
+    Gallery g(logPath());
+    form->target = h.pf / "no/such/folder/got.jpg";
+    download(g.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    EXPECT_EQ(form->errors, 1);
+    EXPECT_EQ(form->errorCode, transfer_error::Other);
+    EXPECT_EQ(g.requestsFor("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"), 0);
+}
+
 TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
     Gallery g(logPath(), {"--slow", "30000"});
     form->Transfer1.StartDownload("img/got.jpg", g.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
