@@ -82,3 +82,39 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without the engine's library the program goes on with blank browsers and says why once.
+TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
+    vbqt::test::qtApp();
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    RecordingTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    vbqt::LazyWebBrowsers browsers("/nonexistent/libvantry_webengine.so", &log);
+    {
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr, nullptr}};
+        loop.setApp(&app);
+        browsers.setApp(&app);
+        app.registerForm<PageForm>();
+        vbqt::QtFrontEnd fe{app};
+        PageForm& form = app.form<PageForm>();
+        app.deliver([&] { form.Show(); });
+        app.deliver([&] { form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/"); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !log.lines.empty(); }, 10000)) << "no word of the failure";
+        app.deliver([&] {
+            form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/again");
+            form.Browser1.Refresh();
+        });
+        QTest::qWait(200);
+        EXPECT_EQ(browsers.engine(), nullptr);
+        EXPECT_EQ(form.Browser1.LocationURL(), "");
+        EXPECT_EQ(form.begins + form.completes, 0);
+        EXPECT_EQ(log.lines.size(), 1u);
+        loop.setApp(nullptr);
+    }
+}
+
+}  // namespace
