@@ -30,7 +30,9 @@ void Main::designOnline() {
     cmd_BrowseNews.Click = [this] { cmd_BrowseNews_Click(); };
 }
 
-Hosts Main::hosts() const { return readHosts(app().fs(), txt_InitDir.Text()); }
+Hosts Main::hosts() const {
+    return readHosts(app().fs(), txt_InitDir.Text());
+}
 
 void Main::InternetConnectionExists() {
     // Every step stands on its own: a control or menu item that cannot be reached is skipped.
@@ -72,7 +74,9 @@ void Main::InternetConnectionExists() {
     }
 }
 
-void Main::Timer1_Timer() { InternetConnectionExists(); }
+void Main::Timer1_Timer() {
+    InternetConnectionExists();
+}
 
 // Nothing in the program fetches through this control, so this never runs; it is kept for the
 // control's error state all the same.

@@ -14,10 +14,14 @@ constexpr const char* kCounterPage = "/pelloria/gallery/counter.php";
 constexpr const char* kNewsLine = "Vantry, Get news when program starts";
 }  // namespace
 
-void Main::cmd_GoNews_Click() { News.setVisible(true); }
+void Main::cmd_GoNews_Click() {
+    News.setVisible(true);
+}
 
 // Works whatever the connection: the panel must never trap the user over the window.
-void Main::cmd_NewsClose_Click() { News.setVisible(false); }
+void Main::cmd_NewsClose_Click() {
+    News.setVisible(false);
+}
 
 void Main::cmd_NewsRefresh_Click() {
     vb::resume([&] { WebBrowserNews.Navigate(hosts().galleryAddress(kNewsPage)); });

@@ -23,7 +23,9 @@ struct CurlPageFetcher::Fetch {
 
 namespace {
 
-size_t discard(char*, size_t size, size_t n, void*) { return size * n; }
+size_t discard(char*, size_t size, size_t n, void*) {
+    return size * n;
+}
 
 int stopWhenCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<std::atomic<bool>*>(user)->load() ? 1 : 0;

@@ -48,15 +48,21 @@ long httpStatus(CURL* c) {
 int transferErrorCode(int curlCode, long httpStatus) {
     if (httpStatus >= 400) return int(httpStatus);
     switch (curlCode) {
-        case CURLE_COULDNT_CONNECT: return transfer_error::ConnectionRefused;
-        case CURLE_OPERATION_TIMEDOUT: return transfer_error::TimedOut;
-        case CURLE_COULDNT_RESOLVE_HOST: return transfer_error::HostNotFound;
+        case CURLE_COULDNT_CONNECT:
+            return transfer_error::ConnectionRefused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return transfer_error::TimedOut;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return transfer_error::HostNotFound;
         case CURLE_PARTIAL_FILE:
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
-        case CURLE_SEND_ERROR: return transfer_error::ConnectionReset;
-        case CURLE_ABORTED_BY_CALLBACK: return transfer_error::Interrupted;
-        default: return transfer_error::Other;
+        case CURLE_SEND_ERROR:
+            return transfer_error::ConnectionReset;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return transfer_error::Interrupted;
+        default:
+            return transfer_error::Other;
     }
 }
 
@@ -95,7 +101,8 @@ std::string CurlInternet::openURL(const std::string& url) {
     const CURLcode rc = curl_easy_perform(c);
     const long status = curl::httpStatus(c);
     if (sink.over || rc == CURLE_FILESIZE_EXCEEDED)
-        throw Error(err::InetFailed, url + ": the document is larger than " + std::to_string(limits_.fetchCapBytes) + " bytes");
+        throw Error(err::InetFailed, url + ": the document is larger than " +
+                                         std::to_string(limits_.fetchCapBytes) + " bytes");
     if (rc != CURLE_OK) throw Error(err::InetFailed, url + ": " + curl_easy_strerror(rc));
     if (status >= 400) throw Error(err::InetFailed, url + ": HTTP status " + std::to_string(status));
     return std::move(sink.body);
@@ -143,7 +150,8 @@ int onProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_o
     if (total > 0 && done < total && now - p->last >= std::chrono::milliseconds(p->everyMs)) {
         p->last = now;
         const std::int64_t t = total, d = done;
-        postToJob(*p->loop, p->job, [t, d](FileTransfer& c) { c.TransferProgress(0, t, d, 0); }, false);
+        postToJob(
+            *p->loop, p->job, [t, d](FileTransfer& c) { c.TransferProgress(0, t, d, 0); }, false);
     }
     return 0;
 }
@@ -152,8 +160,10 @@ size_t toFile(char* data, size_t size, size_t n, void* user) {
     return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
 }
 
-void fail(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job, int code, const std::string& text) {
-    postToJob(loop, job, [code, text](FileTransfer& c) { c.TransferError(code, text); }, true);
+void fail(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job, int code,
+          const std::string& text) {
+    postToJob(
+        loop, job, [code, text](FileTransfer& c) { c.TransferError(code, text); }, true);
 }
 
 void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlLimits limits, unsigned mode) {
@@ -203,7 +213,8 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
         discard();  // the caller heard Interrupted when it cancelled
     } else if (!failure.empty() || rc != CURLE_OK) {
         discard();
-        fail(*loop, job, transferErrorCode(rc, status), status >= 400 ? "HTTP status " + std::to_string(status) : failure);
+        fail(*loop, job, transferErrorCode(rc, status),
+             status >= 400 ? "HTTP status " + std::to_string(status) : failure);
     } else if (length >= 0 && written != length) {
         discard();
         fail(*loop, job, transfer_error::ConnectionReset,
@@ -214,7 +225,8 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
         fail(*loop, job, transfer_error::Other, "cannot write " + path + ": " + why);
     } else {
         const std::int64_t total = written;
-        postToJob(*loop, job, [total](FileTransfer& c) { c.TransferProgress(0, total, total, 0); }, true);
+        postToJob(
+            *loop, job, [total](FileTransfer& c) { c.TransferProgress(0, total, total, 0); }, true);
     }
     job->finished = true;
 }

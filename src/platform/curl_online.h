@@ -23,11 +23,11 @@ class Logger;
 
 // Limits of the libcurl services; tests shorten them.
 struct CurlLimits {
-    long fetchTimeoutMs = 15000;              // OpenURL and page fetches: the whole fetch
-    std::int64_t fetchCapBytes = 1 << 20;     // OpenURL: a longer body is a failure
-    long connectTimeoutMs = 15000;            // transfers: getting connected
-    long stallTimeoutMs = 30000;              // transfers: no byte for this long ends them
-    int progressEveryMs = 100;                // transfers: at most one progress report per period
+    long fetchTimeoutMs = 15000;           // OpenURL and page fetches: the whole fetch
+    std::int64_t fetchCapBytes = 1 << 20;  // OpenURL: a longer body is a failure
+    long connectTimeoutMs = 15000;         // transfers: getting connected
+    long stallTimeoutMs = 30000;           // transfers: no byte for this long ends them
+    int progressEveryMs = 100;             // transfers: at most one progress report per period
 };
 
 // The libcurl error (and HTTP status, 0 for none) as the transfer-error code a caller sees.
@@ -67,7 +67,7 @@ private:
     FileSystem& fs_;
     Logger* log_;
     CurlLimits limits_;
-    unsigned fileMode_;  // what a newly created file gets under the process's umask
+    unsigned fileMode_;                       // what a newly created file gets under the process's umask
     std::vector<std::shared_ptr<Job>> jobs_;  // touched on the user-interface thread only
 };
 

@@ -24,9 +24,11 @@ TEST(GallerySite, EveryPathOfTheMapAnswers) {
         {HostKind::Gallery, "/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg", "", "image/jpeg"},
         {HostKind::Gallery, "/pelloria/gallery/murlo-cache/sea/boats/dawn_thumb_135.jpg", "", "image/jpeg"},
         {HostKind::Gallery, "/pelloria/gallery/murlo-albums/sea/boats/harbour.gif", "", "image/gif"},
-        {HostKind::Gallery, "/pelloria/gallery/murlo-cache/mountains/alps/north/glacier_800.bmp", "", "image/bmp"},
+        {HostKind::Gallery, "/pelloria/gallery/murlo-cache/mountains/alps/north/glacier_800.bmp", "",
+         "image/bmp"},
         {HostKind::Gallery, "/pelloria/gallery/murlo-cache/sea/boats/_800.jpg", "", "image/jpeg"},  // "Ajpg"
-        {HostKind::Gallery, "/pelloria/gallery/murlo-cache/Pellorian/coast/cliffs_thumb_135.jpg", "", "image/jpeg"},
+        {HostKind::Gallery, "/pelloria/gallery/murlo-cache/Pellorian/coast/cliffs_thumb_135.jpg", "",
+         "image/jpeg"},
         {HostKind::Gallery, "/pelloria/gallery/counter.php", "", "text/html"},
         {HostKind::Gallery, "/pelloria/gallery/portal_news.htm", "", "text/html"},
         {HostKind::Gallery, "/pelloria/gallery/forum_news.htm", "", "text/html"},

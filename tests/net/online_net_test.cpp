@@ -80,8 +80,8 @@ struct Net : ::testing::Test {
     NetForm* form = nullptr;
 
     Net() {
-        Services s{&h.fs, &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper, &h.tray, &h.log, &pages, &transfers,
-                   nullptr};
+        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,  &h.programs, &h.wallpaper,
+                   &h.tray, &h.log,     &pages,  &transfers, nullptr};
         app = std::make_unique<App>(s);
         app->registerForm<NetForm>();
         form = &app->form<NetForm>();
@@ -92,7 +92,8 @@ struct Net : ::testing::Test {
     // Files in the picture folder, temporary ones included.
     std::vector<std::string> folder() const {
         std::vector<std::string> names;
-        for (auto& e : std::filesystem::directory_iterator(h.pf / "img")) names.push_back(e.path().filename().string());
+        for (auto& e : std::filesystem::directory_iterator(h.pf / "img"))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -115,10 +116,11 @@ TEST_F(Net, OpenURLFetchesTheWholeDocumentAndFailsEveryFaultWithinItsBounds) {
     Gallery slow(logDir / "slow.log", {"--slow", "30000"});
     Gallery failing(logDir / "fail.log", {"--status", "500"});
     Gallery huge(logDir / "huge.log", {"--oversize", "10485760"});
-    const std::string down = "http://www.vantry-site.localhost:" + std::to_string(vantry::test::closedPort()) + "/";
-    for (const std::string& url : {slow.url("/vantry_version_number.js", "site"),
-                                   failing.url("/vantry_version_number.js", "site"),
-                                   huge.url("/vantry_version_number.js", "site"), down}) {
+    const std::string down =
+        "http://www.vantry-site.localhost:" + std::to_string(vantry::test::closedPort()) + "/";
+    for (const std::string& url :
+         {slow.url("/vantry_version_number.js", "site"), failing.url("/vantry_version_number.js", "site"),
+          huge.url("/vantry_version_number.js", "site"), down}) {
         const auto begin = std::chrono::steady_clock::now();
         try {
             inet.openURL(url);
@@ -211,7 +213,8 @@ TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
 
     Gallery fast(logDir / "fast.log");
     form->errors = 0;
-    form->Transfer1.StartDownload("got.jpg", fast.url("/pelloria/gallery/murlo-cache/sea/boats/harbour_800.gif"));
+    form->Transfer1.StartDownload("got.jpg",
+                                  fast.url("/pelloria/gallery/murlo-cache/sea/boats/harbour_800.gif"));
     ASSERT_TRUE(runUntil(h.loop, [&] { return form->ended(); }));
     EXPECT_TRUE(std::filesystem::exists(h.windir / "got.jpg"));
     EXPECT_EQ(form->errors, 0);
@@ -246,14 +249,15 @@ TEST(NetProgram, TheNewsPageIsRequestedOncePerOnlinePeriod) {
     Gallery g(logDir / "gallery.log");
     ASSERT_GT(g.port(), 0);
     Harness h;
-    std::filesystem::copy(std::string(VANTRY_SOURCE_DIR) + "/data", h.pf.path(),
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy(
+        std::string(VANTRY_SOURCE_DIR) + "/data", h.pf.path(),
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(h.pf / "CONNECT.TMP");
     h.put("HOSTS.CFG", "gallery=" + g.host() + "\r\nsite=" + g.host("site") + "\r\n");
     h.programs.programs["fresco.exe"] = {0, 0};
     CurlPageFetcher pages{h.loop};
-    Services s{&h.fs, &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper, &h.tray, &h.log, &pages,
-               nullptr, nullptr};
+    Services s{&h.fs,   &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper,
+               &h.tray, &h.log,     &pages,  nullptr,   nullptr};
     auto app = std::make_unique<App>(s);
     h.loop.setApp(app.get());
     vantry::registerForms(*app);

@@ -49,7 +49,8 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
     QWidget* pane = nullptr;
     auto view = [&](const WebBrowser&) { return pane->findChild<QWebEngineView*>(); };
     {
-        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr, nullptr}};
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
+                         nullptr}};
         loop.setApp(&app);
         browsers.setApp(&app);
         app.registerForm<PageForm>();
@@ -67,7 +68,8 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
         // The engine is loaded once a window is on screen (this one is) and the page follows.
         ASSERT_TRUE(QTest::qWaitFor([&] { return view(form.Browser1) != nullptr; }, 5000));
         EXPECT_EQ(view(form.Browser1)->parentWidget(), pane);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 30000)) << "the page never completed";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 30000))
+            << "the page never completed";
         EXPECT_GE(form.begins, 1);
         EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
         EXPECT_EQ(gallery.requestsFor(target), 1);
@@ -95,7 +97,8 @@ TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
     CollectingLogger log;
     vbqt::LazyWebBrowsers browsers("/nonexistent/libvantry_webengine.so", &log);
     {
-        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr, nullptr}};
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
+                         nullptr}};
         loop.setApp(&app);
         browsers.setApp(&app);
         app.registerForm<PageForm>();

@@ -139,7 +139,8 @@ int main(int argc, char** argv) {
         }
         if (fault && o.status) {
             res.status = o.status;
-            res.set_content("<html><body><h1>Error " + std::to_string(o.status) + "</h1></body></html>", "text/html");
+            res.set_content("<html><body><h1>Error " + std::to_string(o.status) + "</h1></body></html>",
+                            "text/html");
             return;
         }
         gallery::Answer a = site.answer(gallery::hostKind(req.get_header_value("Host")), path, query);
@@ -154,27 +155,30 @@ int main(int argc, char** argv) {
             // Announce the whole length (or more), send part of it, then drop the connection.
             const std::size_t announced = o.wrongLength ? size + size / 2 : size;
             const std::size_t sent = o.cut ? size / 2 : size;
-            res.set_content_provider(announced, a.type, [body, sent](std::size_t offset, std::size_t length,
-                                                                      httplib::DataSink& sink) {
-                if (offset >= sent) return false;
-                const std::size_t n = std::min(length, sent - offset);
-                sink.write(body->data() + offset, n);
-                tSent += (long long)n;
-                return true;
-            });
+            res.set_content_provider(
+                announced, a.type,
+                [body, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    if (offset >= sent) return false;
+                    const std::size_t n = std::min(length, sent - offset);
+                    sink.write(body->data() + offset, n);
+                    tSent += (long long)n;
+                    return true;
+                });
             return;
         }
-        res.set_content_provider(size, a.type, [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            const std::size_t n = std::min(length, body->size() - offset);
-            sink.write(body->data() + offset, n);
-            tSent += (long long)n;
-            return true;
-        });
+        res.set_content_provider(size, a.type,
+                                 [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     const std::size_t n = std::min(length, body->size() - offset);
+                                     sink.write(body->data() + offset, n);
+                                     tSent += (long long)n;
+                                     return true;
+                                 });
     });
 
     server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
         const std::string line = req.method + " " + req.get_header_value("Host") + " " + req.target + " " +
-                                 std::to_string(res.status) + " " + std::to_string(res.body.size() + std::size_t(tSent));
+                                 std::to_string(res.status) + " " +
+                                 std::to_string(res.body.size() + std::size_t(tSent));
         std::lock_guard<std::mutex> lock(logMutex);
         if (logFile.is_open()) logFile << line << std::endl;
         if (!o.quiet) std::cout << line << std::endl;
@@ -191,7 +195,8 @@ int main(int argc, char** argv) {
         port = -1;
     }
     if (port <= 0) {
-        std::fprintf(stderr, "vantry-gallery: cannot listen on 127.0.0.1:%d: %s\n", o.port, std::strerror(errno));
+        std::fprintf(stderr, "vantry-gallery: cannot listen on 127.0.0.1:%d: %s\n", o.port,
+                     std::strerror(errno));
         return 1;
     }
     std::cout << "listening on http://127.0.0.1:" << port << std::endl;

@@ -54,7 +54,9 @@ const char* mimeOf(const std::string& ext) {
     return "image/jpeg";
 }
 
-bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+bool startsWith(const std::string& s, const std::string& prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
 
 // Web-size and thumbnail sizes keep the full picture's proportions.
 void scaled(const Picture& p, int longSide, int& w, int& h) {
@@ -74,17 +76,20 @@ std::string thumbPath(const Picture& p) {
     return "/pelloria/gallery/murlo-cache/" + p.album + "/" + p.code + "_thumb_135." + p.ext;
 }
 std::string picturePage(const Picture& p) {
-    return "/pelloria/gallery/index.php?album=" + percentEncode(p.album + "/") + "&pic=" + percentEncode(p.name);
+    return "/pelloria/gallery/index.php?album=" + percentEncode(p.album + "/") +
+           "&pic=" + percentEncode(p.name);
 }
 
 }  // namespace
 
 HostKind hostKind(const std::string& hostHeader) {
     std::string h = hostHeader;
-    if (auto colon = h.rfind(':'); colon != std::string::npos && h.find(']') == std::string::npos) h.erase(colon);
+    if (auto colon = h.rfind(':'); colon != std::string::npos && h.find(']') == std::string::npos)
+        h.erase(colon);
     std::transform(h.begin(), h.end(), h.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     if (startsWith(h, "www.")) h.erase(0, 4);
-    if (h == "vantry-gallery.localhost" || h == "localhost" || h == "127.0.0.1" || h.empty()) return HostKind::Gallery;
+    if (h == "vantry-gallery.localhost" || h == "localhost" || h == "127.0.0.1" || h.empty())
+        return HostKind::Gallery;
     if (h == "vantry-site.localhost") return HostKind::Site;
     if (h == "vantry-secure.localhost") return HostKind::Secure;
     if (h == "vantry-phone.localhost") return HostKind::Phone;
@@ -133,7 +138,8 @@ std::string percentEncode(const std::string& s) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : s) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') out += char(c);
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~')
+            out += char(c);
         else {
             out += '%';
             out += hex[c >> 4];
@@ -156,7 +162,8 @@ std::string queryValue(const std::string& query, const std::string& key) {
     return "";
 }
 
-std::shared_ptr<const std::string> Site::picture(const std::string& key, const std::string& ext, int w, int h) {
+std::shared_ptr<const std::string> Site::picture(const std::string& key, const std::string& ext, int w,
+                                                 int h) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto& slot = pictures_[key];
     if (!slot) {
@@ -173,8 +180,10 @@ int Site::downloads(const std::string& id) {
 
 Answer Site::answer(HostKind host, const std::string& path, const std::string& query) {
     switch (host) {
-        case HostKind::Gallery: return galleryPage(path, query);
-        case HostKind::Site: return sitePage(path, query);
+        case HostKind::Gallery:
+            return galleryPage(path, query);
+        case HostKind::Site:
+            return sitePage(path, query);
         case HostKind::Secure:
             if (path == "/" || path.empty()) return html("Vantry secure area", "<p>Account pages.</p>");
             return notFound(path);
@@ -186,7 +195,8 @@ Answer Site::answer(HostKind host, const std::string& path, const std::string& q
                                 "\" width=\"200\"></p><p><code>" + url + "</code></p>");
             }
             return notFound(path);
-        case HostKind::Unknown: break;
+        case HostKind::Unknown:
+            break;
     }
     Answer a = html("Unknown host", "<p>This server answers for the Vantry demo hosts only.</p>");
     a.status = 404;
@@ -199,7 +209,8 @@ Answer Site::galleryPage(const std::string& path, const std::string& query) {
         (path == root + "/index.php" && query.empty())) {
         std::string body = "<p>Welcome to the Vantry gallery. Pick an album:</p><ul>";
         for (const std::string& a : albums())
-            body += "<li><a href=\"" + root + "/index.php?album=" + percentEncode(a) + "\">" + a + "</a></li>";
+            body +=
+                "<li><a href=\"" + root + "/index.php?album=" + percentEncode(a) + "\">" + a + "</a></li>";
         return html("Vantry gallery", body + "</ul>");
     }
     if (path == root + "/index.php") {
@@ -209,18 +220,19 @@ Answer Site::galleryPage(const std::string& path, const std::string& query) {
         for (const Picture& p : pictures()) {
             if (p.album != album) continue;
             if (!picName.empty() && p.name == picName)
-                return html(p.name, "<p><a href=\"" + root + "/index.php?album=" + percentEncode(album) + "\">" +
-                                        album + "</a> / " + p.name + "</p><p><img src=\"" + webSizePath(p) +
-                                        "\" alt=\"" + p.name + "\"></p><p><a href=\"/pelloria/gallery/murlo-albums/" +
-                                        p.album + "/" + p.name + "\">Full size</a></p>");
+                return html(p.name, "<p><a href=\"" + root + "/index.php?album=" + percentEncode(album) +
+                                        "\">" + album + "</a> / " + p.name + "</p><p><img src=\"" +
+                                        webSizePath(p) + "\" alt=\"" + p.name +
+                                        "\"></p><p><a href=\"/pelloria/gallery/murlo-albums/" + p.album +
+                                        "/" + p.name + "\">Full size</a></p>");
         }
         std::string body = "<p>Album " + album + "</p><div class=\"thumbs\">";
         bool any = false;
         for (const Picture& p : pictures())
             if (p.album == album && picName.empty()) {
                 any = true;
-                body += "<a href=\"" + picturePage(p) + "\"><img src=\"" + thumbPath(p) + "\" alt=\"" + p.name +
-                        "\"><br>" + p.name + "</a>";
+                body += "<a href=\"" + picturePage(p) + "\"><img src=\"" + thumbPath(p) + "\" alt=\"" +
+                        p.name + "\"><br>" + p.name + "</a>";
             }
         if (!any) return notFound(path + "?" + query);
         return html("Album " + album, body + "</div>");
@@ -263,7 +275,8 @@ Answer Site::galleryPage(const std::string& path, const std::string& query) {
 
 Answer Site::sitePage(const std::string& path, const std::string& query) {
     const std::string dcount = "/utils/pelloria/counter/dcount/";
-    if (startsWith(path, dcount) && path.size() > dcount.size() + 4 && path.substr(path.size() - 4) == ".txt") {
+    if (startsWith(path, dcount) && path.size() > dcount.size() + 4 &&
+        path.substr(path.size() - 4) == ".txt") {
         const std::string id = path.substr(dcount.size(), path.size() - dcount.size() - 4);
         return text(std::to_string(downloads(id)));
     }
@@ -281,8 +294,10 @@ Answer Site::sitePage(const std::string& path, const std::string& query) {
         return html("Send an e-card", "<p>Your e-card with the picture:</p><p><img src=\"" + picture +
                                           "\" width=\"320\"></p><p><code>" + picture + "</code></p>");
     }
-    if (path == "/forum" || path == "/forum/") return html("Forum", "<p><a href=\"/forum/viewforum.php?f=17\">News</a></p>");
-    if (path == "/forum/viewforum.php") return html("Forum " + queryValue(query, "f"), "<p>Topics of this forum.</p>");
+    if (path == "/forum" || path == "/forum/")
+        return html("Forum", "<p><a href=\"/forum/viewforum.php?f=17\">News</a></p>");
+    if (path == "/forum/viewforum.php")
+        return html("Forum " + queryValue(query, "f"), "<p>Topics of this forum.</p>");
     if (path == "/forum/posting.php") return html("New topic", "<form><textarea></textarea></form>");
     if (path == "/vantry_version_number.js") {
         // The version stands at characters 32 to 39, counted from 1.

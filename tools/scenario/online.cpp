@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/headless_online.h"
-#include "testkit/scenario_support.h"
 #include "platform/text.h"
 #include "session.h"
+#include "testkit/scenario_support.h"
 
 namespace scenario {
 
@@ -44,12 +44,15 @@ void Session::onlineAnswer(const Step& s) {
     using Script = vb::ScriptedTransfers::Script;
     switch (s.op) {
         case Op::Http:
-            if (s.word == "body") platform_->internet.answers[s.path] = s.values[0];
-            else platform_->internet.answers[s.path] = std::nullopt;
+            if (s.word == "body")
+                platform_->internet.answers[s.path] = s.values[0];
+            else
+                platform_->internet.answers[s.path] = std::nullopt;
             break;
         case Op::Transfer:
             if (s.word == "picture") {
-                const auto bytes = vb::scenario::pictureFile(s.values[0], int(s.numbers[0]), int(s.numbers[1]), 24);
+                const auto bytes =
+                    vb::scenario::pictureFile(s.values[0], int(s.numbers[0]), int(s.numbers[1]), 24);
                 transfers.scripts[s.path] = {Script::Deliver, std::string(bytes.begin(), bytes.end()), 0};
             } else if (s.word == "error") {
                 transfers.scripts[s.path] = {Script::Fail, "", int(s.numbers[0])};
@@ -61,14 +64,18 @@ void Session::onlineAnswer(const Step& s) {
             if (!transfers.finish(s.path, heldPicture())) fail(s, "a running transfer of " + s.path, "none");
             break;
         case Op::TransferError:
-            if (!transfers.fail(s.path, int(s.numbers[0]))) fail(s, "a running transfer of " + s.path, "none");
+            if (!transfers.fail(s.path, int(s.numbers[0])))
+                fail(s, "a running transfer of " + s.path, "none");
             break;
         case Op::Browser: {
             vb::WebBrowser* b = browserOf(s);
             if (!b) return;
-            if (s.word == "at") platform_->browsers.setLocation(vb::qualifiedName(*b), s.values[0]);
-            else if (s.word == "begin") deliver([b] { b->DownloadBegin(); });
-            else deliver([b] { b->DownloadComplete(); });
+            if (s.word == "at")
+                platform_->browsers.setLocation(vb::qualifiedName(*b), s.values[0]);
+            else if (s.word == "begin")
+                deliver([b] { b->DownloadBegin(); });
+            else
+                deliver([b] { b->DownloadComplete(); });
             noteEvents();
             break;
         }
@@ -115,7 +122,8 @@ void Session::expectOnline(const Step& s) {
     } else if (!any) {
         fail(s, name + " navigated to " + vb::scenario::quoteWord(s.values[0]), "no navigation");
     } else if (last != s.values[0]) {
-        fail(s, name + " navigated to " + vb::scenario::quoteWord(s.values[0]), vb::scenario::quoteWord(last));
+        fail(s, name + " navigated to " + vb::scenario::quoteWord(s.values[0]),
+             vb::scenario::quoteWord(last));
     }
 }
 

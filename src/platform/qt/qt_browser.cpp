@@ -79,13 +79,17 @@ void LazyWebBrowsers::start() {
     if (!make) {
         failed_ = true;
         held_.clear();
-        if (log_) log_->log("web pages cannot be shown: " + std::string(lib ? "no entry point in " + library_ : ::dlerror()));
+        if (log_)
+            log_->log("web pages cannot be shown: " +
+                      std::string(lib ? "no entry point in " + library_ : ::dlerror()));
         return;
     }
     vb::App* app = app_;
     engine_.reset(make([app](const std::function<void()>& event) {
-        if (app) app->deliver(event);
-        else event();
+        if (app)
+            app->deliver(event);
+        else
+            event();
     }));
     if (auto* panes = dynamic_cast<BrowserPanes*>(engine_.get()))
         for (auto& [b, pane] : panes_)
@@ -121,7 +125,8 @@ std::string LazyWebBrowsers::locationURL(const vb::WebBrowser& b) const {
 
 void LazyWebBrowsers::forget(vb::WebBrowser& b) {
     panes_.erase(&b);
-    held_.erase(std::remove_if(held_.begin(), held_.end(), [&](const Held& h) { return h.browser == &b; }), held_.end());
+    held_.erase(std::remove_if(held_.begin(), held_.end(), [&](const Held& h) { return h.browser == &b; }),
+                held_.end());
     if (engine_) engine_->forget(b);
 }
 

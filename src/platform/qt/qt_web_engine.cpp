@@ -8,7 +8,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-
 namespace vbqt {
 
 QtWebBrowsers::QtWebBrowsers() = default;
@@ -24,8 +23,10 @@ QtWebBrowsers::~QtWebBrowsers() {
 }
 
 void QtWebBrowsers::deliver(const std::function<void()>& event) {
-    if (deliver_) deliver_(event);
-    else event();
+    if (deliver_)
+        deliver_(event);
+    else
+        event();
 }
 
 void QtWebBrowsers::attachPane(vb::WebBrowser& b, QWidget* pane) {
@@ -58,8 +59,10 @@ QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
         Entry& entry = it->second;
         // The engine's URL may spell the address differently from how it was asked for; while
         // it is the same address, the caller's spelling is the one it loaded.
-        if (!entry.requested.isEmpty() && QUrl(entry.requested) == url) entry.location = entry.requested.toStdString();
-        else entry.location = url.toEncoded().toStdString();
+        if (!entry.requested.isEmpty() && QUrl(entry.requested) == url)
+            entry.location = entry.requested.toStdString();
+        else
+            entry.location = url.toEncoded().toStdString();
     });
     if (e.pane) {
         e.pane->layout()->addWidget(view);
