@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <cmath>
 
 #include "platform/app.h"
 #include "platform/fs.h"
@@ -14,6 +15,13 @@
 #include "platform/qt/qt_tray.h"
 
 namespace vbqt {
+
+std::pair<int, int> screenSizeInDevicePixels(const QScreen* screen) {
+    if (!screen) return {1024, 768};
+    const QSize logical = screen->geometry().size();
+    const double ratio = screen->devicePixelRatio();
+    return {int(std::lround(logical.width() * ratio)), int(std::lround(logical.height() * ratio))};
+}
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     QApplication qapp(argc, argv);
@@ -27,10 +35,8 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     QtLoop loop;
     QtDialogs dialogs;
     QtTray tray;
-    vb::PosixSystem system(vb::defaultSystemFolder(), [] {
-        const QScreen* s = QGuiApplication::primaryScreen();
-        return s ? std::pair<int, int>(s->size().width(), s->size().height()) : std::pair<int, int>(1024, 768);
-    });
+    vb::PosixSystem system(vb::defaultSystemFolder(),
+                           [] { return screenSizeInDevicePixels(QGuiApplication::primaryScreen()); });
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
 

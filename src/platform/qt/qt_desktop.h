@@ -3,6 +3,9 @@
 // main() passes in what is the program's own (its forms, its start, where tray messages go), so
 // that nothing outside this folder needs Qt.
 #include <functional>
+#include <utility>
+
+class QScreen;
 
 namespace vb {
 class App;
@@ -17,5 +20,9 @@ struct ProgramHooks {
 };
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks);
+
+// The screen's size in the display's own pixels, whatever scale the user set for the program
+// (Qt measures screens in scaled pixels). 1024 x 768 when there is no screen.
+std::pair<int, int> screenSizeInDevicePixels(const QScreen* screen);
 
 }  // namespace vbqt
