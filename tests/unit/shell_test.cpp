@@ -134,9 +134,10 @@ TEST(Versions, ABetaBuildShowsItsLabel) {
 
 namespace {
 
-// The save in a program folder that cannot be written: every step fails silently, message 100
-// still comes, and the files keep their old content. Runs in a child process that gives up
-// root (to whom every folder is writable) before it starts the program.
+// The save in a program folder that cannot be written: every step fails, the user is warned that
+// the settings were not saved (never told they were), and the files keep their old content.
+// Runs in a child process that gives up root (to whom every folder is writable) before it
+// starts the program.
 TEST(Settings, SavingIntoAnUnwritableProgramFolderLosesNothing) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -164,7 +165,8 @@ TEST(Settings, SavingIntoAnUnwritableProgramFolderLosesNothing) {
                 m.txt_StartTimer.setText("12");
                 m.cmd_SaveCFG_Click();
             });
-            if (h.dialogs.shown.size() != 1 || h.dialogs.shown[0].prompt != "(100) Your settings have been saved.")
+            if (h.dialogs.shown.size() != 1 || h.dialogs.shown[0].prompt != "(101) Your settings could not be saved." ||
+                h.dialogs.shown[0].style != 48)
                 code = 1;
             else if (h.file("TRAY.CFG") != "old tray\r\n" || h.file("START.CFG") != "7\r\n")
                 code = 2;
