@@ -37,6 +37,25 @@ struct Started : Harness {
     Main& main() { return app->form<Main>(); }
 };
 
+// An updater that cannot be started stops the steps at 3, as designed, and says why in the log;
+// one that runs leaves no such line.
+TEST(Splash, AnUpdaterThatCannotBeStartedIsLoggedWithItsReason) {
+    Harness h;
+    h.put("LANGUAGE.DRV", languageFile(353));
+    h.start();
+    h.loop.advance(5000);
+    EXPECT_EQ(h.app->form<Splash>().Text1.Text(), "3");
+    ASSERT_FALSE(h.log.lines.empty());
+    const std::string& line = h.log.lines.back();
+    EXPECT_NE(line.find("updater"), std::string::npos) << line;
+    EXPECT_NE(line.find("fresco.exe"), std::string::npos) << line;
+    EXPECT_NE(line.find("Continue"), std::string::npos) << line;
+
+    Started ran(languageFile(353));
+    ran.loop.advance(7000);
+    for (const std::string& l : ran.log.lines) EXPECT_EQ(l.find("updater"), std::string::npos) << l;
+}
+
 TEST(LanguageStore, AnEmptyLineIsOneBlankAndKeepsTheNumbering) {
     Started h(languageFile(353, {40}));
     auto& store = h.main().lst_Language;
