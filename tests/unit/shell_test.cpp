@@ -37,6 +37,27 @@ struct Started : Harness {
     Main& main() { return app->form<Main>(); }
 };
 
+// A user who scaled the program to twice the size lays windows out on a 800 x 500 screen of
+// scaled pixels; the resolution shown is still the display's own 1600 x 1000, and the splash is
+// still centred in the scaled pixels.
+TEST(ScreenResolution, IsShownInTheDisplaysOwnPixelsAtAnyScale) {
+    Harness h;
+    h.put("LANGUAGE.DRV", languageFile(353));
+    h.programs.programs["fresco.exe"] = {};
+    h.system.screenW = 800;
+    h.system.screenH = 500;
+    h.system.pixelRatio = 2.0;
+    h.start();
+    EXPECT_EQ(h.app->form<Main>().lbl_ResVideo.Caption(), "1600 x 1000");
+    Splash& splash = h.app->form<Splash>();
+    EXPECT_EQ(splash.Left(), (800 * 15 - splash.Width()) / 2);
+    h.system.pixelRatio = 1.25;
+    h.system.screenW = 1280;
+    h.system.screenH = 800;
+    h.app->deliver([&] { h.app->form<Main>().Get_Screen_Resolution(); });
+    EXPECT_EQ(h.app->form<Main>().lbl_ResVideo.Caption(), "1600 x 1000");
+}
+
 // An updater that cannot be started stops the steps at 3, as designed, and says why in the log;
 // one that runs leaves no such line.
 TEST(Splash, AnUpdaterThatCannotBeStartedIsLoggedWithItsReason) {

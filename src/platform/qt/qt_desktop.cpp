@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <cmath>
 
 #include "platform/app.h"
 #include "platform/fs.h"
@@ -16,11 +15,13 @@
 
 namespace vbqt {
 
-std::pair<int, int> screenSizeInDevicePixels(const QScreen* screen) {
+std::pair<int, int> screenSize(const QScreen* screen) {
     if (!screen) return {1024, 768};
-    const QSize logical = screen->geometry().size();
-    const double ratio = screen->devicePixelRatio();
-    return {int(std::lround(logical.width() * ratio)), int(std::lround(logical.height() * ratio))};
+    return {screen->geometry().width(), screen->geometry().height()};
+}
+
+double screenPixelRatio(const QScreen* screen) {
+    return screen ? screen->devicePixelRatio() : 1.0;
 }
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
@@ -35,8 +36,8 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     QtLoop loop;
     QtDialogs dialogs;
     QtTray tray;
-    vb::PosixSystem system(vb::defaultSystemFolder(),
-                           [] { return screenSizeInDevicePixels(QGuiApplication::primaryScreen()); });
+    vb::PosixSystem system(vb::defaultSystemFolder(), [] { return screenSize(QGuiApplication::primaryScreen()); });
+    system.pixelRatio = [] { return screenPixelRatio(QGuiApplication::primaryScreen()); };
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
 

@@ -21,8 +21,9 @@ struct ProgramHooks {
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks);
 
-// The screen's size in the display's own pixels, whatever scale the user set for the program
-// (Qt measures screens in scaled pixels). 1024 x 768 when there is no screen.
-std::pair<int, int> screenSizeInDevicePixels(const QScreen* screen);
+// The screen's size in the pixels windows are laid out in (Qt's, scaled when the user scaled
+// the program), and the display's own pixels to one of those. 1024 x 768 and 1 without a screen.
+std::pair<int, int> screenSize(const QScreen* screen);
+double screenPixelRatio(const QScreen* screen);
 
 }  // namespace vbqt
