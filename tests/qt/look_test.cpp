@@ -20,9 +20,9 @@ namespace {
 using vantry::test::Harness;
 using vantry::test::readFile;
 
-const char* const kPictureNames[] = {"download", "pictures", "add", "settings", "plugins", "language",
-                                     "tray", "about", "info", "apply", "delete", "random",
-                                     "gallery", "analog", "digital"};
+const char* const kPictureNames[] = {"download", "pictures", "add",     "settings", "plugins",
+                                     "language", "tray",     "about",   "info",     "apply",
+                                     "delete",   "random",   "gallery", "analog",   "digital"};
 
 TEST(Screen, SizeIsInTheDisplaysOwnPixelsWhateverTheScale) {
     vbqt::test::qtApp();
@@ -54,7 +54,8 @@ TEST(Pictures, EveryNameHasAPictureAndOurOwnDrawingIsNotBlank) {
 struct ShownMain : Harness {
     explicit ShownMain(const std::string& language) {
         vbqt::test::qtApp();
-        put("LANGUAGE.DRV", readFile(std::string(VANTRY_SOURCE_DIR) + "/data/lang/" + language + "/" + language + ".DRV"));
+        put("LANGUAGE.DRV",
+            readFile(std::string(VANTRY_SOURCE_DIR) + "/data/lang/" + language + "/" + language + ".DRV"));
         programs.programs["fresco.exe"] = {};
         frontEnd = std::make_unique<vbqt::QtFrontEnd>(*app);
         start();
@@ -88,7 +89,8 @@ void expectNothingCut(QWidget* window, const std::string& language) {
     for (auto* b : all<vbqt::ImageButtonWidget>(window)) {
         const vbqt::ButtonFace face = b->face();
         EXPECT_TRUE(face.fits) << language << ": " << b->objectName().toStdString();
-        EXPECT_GE(face.font.pointSizeF(), b->font().pointSizeF() - 1.5) << language << ": " << b->objectName().toStdString();
+        EXPECT_GE(face.font.pointSizeF(), b->font().pointSizeF() - 1.5)
+            << language << ": " << b->objectName().toStdString();
         EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
     }
 }
@@ -117,17 +119,21 @@ TEST(MainWindowLook, NothingIsCutInEnglishOrItalianWithTheLongestInformationLine
 }
 
 TEST(MainWindowLook, TheItalianWindowShowsNoTextThatTheItalianFileTranslates) {
-    const auto english = vantry::test::Harness().fs.readAllLines(std::string(VANTRY_SOURCE_DIR) + "/data/lang/English/English.DRV");
-    const auto italian = vantry::test::Harness().fs.readAllLines(std::string(VANTRY_SOURCE_DIR) + "/data/lang/Italiano/Italiano.DRV");
+    const auto english = vantry::test::Harness().fs.readAllLines(std::string(VANTRY_SOURCE_DIR) +
+                                                                 "/data/lang/English/English.DRV");
+    const auto italian = vantry::test::Harness().fs.readAllLines(std::string(VANTRY_SOURCE_DIR) +
+                                                                 "/data/lang/Italiano/Italiano.DRV");
     std::set<QString> translated;
     for (std::size_t n = 6; n < english.size() && n < italian.size(); ++n)
-        if (!english[n].empty() && english[n] != italian[n]) translated.insert(QString::fromStdString(english[n]));
+        if (!english[n].empty() && english[n] != italian[n])
+            translated.insert(QString::fromStdString(english[n]));
     ShownMain h("Italiano");
     for (QWidget* w : h.window()->findChildren<QWidget*>()) {
         QString text;
         if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
         if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text().remove(QLatin1Char('&'));
-        EXPECT_FALSE(translated.count(text)) << w->objectName().toStdString() << " \"" << text.toStdString() << "\"";
+        EXPECT_FALSE(translated.count(text))
+            << w->objectName().toStdString() << " \"" << text.toStdString() << "\"";
         EXPECT_FALSE(translated.count(w->toolTip())) << w->objectName().toStdString() << " tooltip";
     }
 }

@@ -542,5 +542,4 @@ void ControlBinding::syncListView() {
     static_cast<ListViewWidget*>(tree)->fitColumns();
 }
 
-
 }  // namespace vbqt

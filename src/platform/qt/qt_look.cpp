@@ -32,7 +32,8 @@ QString brokenToFit(const QString& caption, const QFontMetricsF& fm, double widt
     if (maxLines < 2) return {};
     QString best;
     double bestWidth = width + 1;
-    for (qsizetype i = caption.indexOf(QLatin1Char(' ')); i > 0; i = caption.indexOf(QLatin1Char(' '), i + 1)) {
+    for (qsizetype i = caption.indexOf(QLatin1Char(' ')); i > 0;
+         i = caption.indexOf(QLatin1Char(' '), i + 1)) {
         const QString a = caption.left(i), b = caption.mid(i + 1);
         const double w = std::max(wide(a), wide(b));
         if (w <= width && w < bestWidth) {
@@ -100,7 +101,8 @@ ButtonFace layOutImageButton(const QSize& size, const QFont& base, const QString
                 if (hasPicture) face.icon = QRect((w - side) / 2, pad, side, side);
                 const int top = hasPicture ? pad + side : 0;
                 face.text = QRect(pad, top, room, h - top - (hasPicture ? pad / 2 : 0));
-                face.flags = (hasPicture ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter) | Qt::TextShowMnemonic;
+                face.flags =
+                    (hasPicture ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter) | Qt::TextShowMnemonic;
                 return face;
             }
         }
@@ -136,7 +138,10 @@ void ImageButtonWidget::paintEvent(QPaintEvent*) {
     }
     const ButtonFace f = face();
     if (!f.icon.isEmpty())
-        icon().paint(&p, f.icon, Qt::AlignCenter, !isEnabled() ? QIcon::Disabled : hot ? QIcon::Active : QIcon::Normal);
+        icon().paint(&p, f.icon, Qt::AlignCenter,
+                     !isEnabled() ? QIcon::Disabled
+                     : hot        ? QIcon::Active
+                                  : QIcon::Normal);
     if (!f.caption.isEmpty()) {
         p.setFont(f.font);
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));

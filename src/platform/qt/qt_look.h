@@ -33,9 +33,9 @@ QFont fittingFont(const QFont& base, const QString& text, const QRect& room, int
 // wide as it is high carries its caption beside the picture (on two lines where one is too
 // narrow), a squarer one beneath it; a button without caption shows its picture alone, centred.
 struct ButtonFace {
-    QRect icon;        // empty when there is no picture
+    QRect icon;  // empty when there is no picture
     QRect text;
-    QString caption;   // with a line break where the caption was split
+    QString caption;  // with a line break where the caption was split
     QFont font;
     int flags = 0;
     bool fits = true;  // false: even the smallest font cuts the caption

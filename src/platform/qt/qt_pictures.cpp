@@ -204,7 +204,8 @@ struct Named {
 
 const Named* find(const QString& name) {
     static const Named kPictures[] = {
-        {"download", {"folder-download", "go-down"},
+        {"download",
+         {"folder-download", "go-down"},
          [](QPainter& p) {
              p.setPen(pen(kInk, 1.8));
              p.setBrush(Qt::NoBrush);
@@ -216,9 +217,11 @@ const Named* find(const QString& name) {
              p.drawPath(tray);
              arrowDown(p, 12, 3, 17, kBlue);
          }},
-        {"pictures", {"folder-pictures", "image-x-generic"},
+        {"pictures",
+         {"folder-pictures", "image-x-generic"},
          [](QPainter& p) { framedPicture(p, QRectF(2.5, 4.5, 19, 15)); }},
-        {"add", {"insert-image", "list-add"},
+        {"add",
+         {"insert-image", "list-add"},
          [](QPainter& p) {
              framedPicture(p, QRectF(2.5, 2.5, 16, 13));
              badge(p, QPointF(17, 17), 5.5, kGreen);
@@ -228,9 +231,11 @@ const Named* find(const QString& name) {
          }},
         {"settings", {"preferences-system", "preferences-other"}, gear},
         {"plugins", {"application-x-addon", "applications-other"}, puzzlePiece},
-        {"language", {"preferences-desktop-locale"},
+        {"language",
+         {"preferences-desktop-locale"},
          [](QPainter& p) { globe(p, QPointF(12, 12), 9.5, kBlue); }},
-        {"tray", {"go-bottom"},
+        {"tray",
+         {"go-bottom"},
          [](QPainter& p) {
              arrowDown(p, 12, 3, 16, kBlue);
              p.setPen(pen(kInk, 2.6));
@@ -241,7 +246,8 @@ const Named* find(const QString& name) {
         {"apply", {"preferences-desktop-wallpaper", "dialog-ok-apply", "dialog-ok"}, monitorWithTick},
         {"delete", {"edit-delete"}, trash},
         {"random", {"media-playlist-shuffle"}, shuffle},
-        {"gallery", {"web-browser", "applications-internet"},
+        {"gallery",
+         {"web-browser", "applications-internet"},
          [](QPainter& p) {
              framedPicture(p, QRectF(2.5, 2.5, 16, 13));
              globe(p, QPointF(17, 17), 5.5, kOrange.darker(150));
