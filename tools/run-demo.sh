@@ -7,8 +7,11 @@ cd "$(dirname "$0")/.."
 top="$PWD"
 bash tools/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
 build="$top/build/release"
+# The program and what it runs (the updater, the demo gallery when there is one); not the tests.
+targets=(vantry fresco)
+if grep -q '^build vantry-gallery:' "$build/build.ninja"; then targets+=(vantry-gallery); fi
+cmake --build --preset release --target "${targets[@]}"
 pf="${VANTRY_PROGRAM_DIR:-$top/program}"
 if [ ! -d "$pf" ]; then
   mkdir -p "$pf"
@@ -16,15 +19,19 @@ if [ ! -d "$pf" ]; then
   cp "$build/fresco.exe" "$pf/fresco.exe"
   echo "run-demo: made the program folder $pf"
 fi
+# The demo gallery answers for the online hosts on 127.0.0.1:8642 while the program runs; its
+# request log is build/release/gallery.log.
 if [ -x "$build/vantry-gallery" ]; then
-  "$build/vantry-gallery" --quiet &
+  "$build/vantry-gallery" --quiet --log "$build/gallery.log" &
   gallery=$!
   trap 'kill $gallery 2>/dev/null || true' EXIT
 fi
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$pf"
+# Not exec: the demo gallery is stopped when Vantry ends.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run-demo: no display; running under Xvfb"
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+  echo "run-demo: no display: running under Xvfb, where nothing is shown; press Ctrl+C to stop"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+else
+  "$build/vantry"
 fi
-"$build/vantry"

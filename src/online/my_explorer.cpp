@@ -111,7 +111,7 @@ void MyExplorer::designStatusBar() {
     img_NetStatus.setPicture(statusLight(true));
 }
 
-Hosts MyExplorer::hosts() const { return readHosts(app().fs(), app().form<Main>().txt_InitDir.Text()); }
+Hosts MyExplorer::hosts() const { return app().form<Main>().hosts(); }
 
 void MyExplorer::Form_Load() {
     Get_Language();

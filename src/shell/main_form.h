@@ -4,6 +4,8 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
+#include "online/hosts.h"
 
 namespace vantry {
 
@@ -65,12 +67,23 @@ public:
     void Get_LastDownloaded();
     void Check_ApplyRandomFlag();
     void Put_Wallpaper_Random();
-    void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
     void Check_SURPLEX();
     void Check_Kestrin();
+
+    // Online gallery: the connection monitor and the news panel (src/online).
+    void InternetConnectionExists();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int state);
+    void cmd_GoNews_Click();
+    void cmd_NewsClose_Click();
+    void cmd_NewsRefresh_Click();
+    void cmd_GetNews_Click();
+    void cmd_BrowseNews_Click();
+    // The hosts in effect ("HOSTS.CFG" in the program folder, else the defaults).
+    Hosts hosts() const;
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -78,7 +91,6 @@ public:
     // ---- controls, in design order ----
     Shape Shape_Top{this, "Shape_Top"};
     Label lbl_Title{this, "lbl_Title"};
-    Label lbl_Subtitle{this, "lbl_Subtitle"};
 
     // Section buttons.
     ImageButton CoolButton1{this, "CoolButton1"};
@@ -98,7 +110,6 @@ public:
     Label lbl_CurrentIMGFolder{this, "lbl_CurrentIMGFolder", &Options};
     Label lbl_Files{this, "lbl_Files", &Options};
     FileListBox File1{this, "File1", &Options};
-    ListView ListView1{this, "ListView1", &Options};
     CommandButton cmd_Refresh{this, "cmd_Refresh", &Options};
     CommandButton cmd_Expand_FileBox{this, "cmd_Expand_FileBox", &Options};
     Label lbl_Preview{this, "lbl_Preview", &Options};
@@ -111,6 +122,8 @@ public:
     ImageButton CoolButton11{this, "CoolButton11", &Options};
     Label lbl_Res{this, "lbl_Res", &Options};
     Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+    // After the preview: the widened list lies over it.
+    ListView ListView1{this, "ListView1", &Options};
 
     // Get a picture.
     Panel GetIMAGE{this, "GetIMAGE"};
@@ -167,6 +180,7 @@ public:
     CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
     CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
     CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+    WebBrowser WebBrowserNews{this, "WebBrowserNews", &News};
 
     // Connection-type question.
     Panel Before{this, "Before"};
@@ -197,6 +211,8 @@ public:
     ListBox lst_Language{this, "lst_Language"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    Timer Timer1{this, "Timer1"};  // the connection monitor's
+    InternetTransfer Inet1{this, "Inet1"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -204,6 +220,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designOnline();  // src/online/connection_monitor.cpp
 };
 
 }  // namespace vantry
