@@ -21,10 +21,13 @@ void registerOnlineForms(vb::App& app) {
     };
     for (const auto& entry : explorerProcedures) {
         const P proc = entry.second;
-        vb::registerProcedure(app, MyExplorer::kName, entry.first, [proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
+        vb::registerProcedure(app, MyExplorer::kName, entry.first,
+                              [proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
     }
-    vb::registerProcedure(app, MyeCards::kName, "Get_Language", [](vb::App& a) { a.form<MyeCards>().Get_Language(); });
-    vb::registerProcedure(app, MyUpload::kName, "Get_Language", [](vb::App& a) { a.form<MyUpload>().Get_Language(); });
+    vb::registerProcedure(app, MyeCards::kName, "Get_Language",
+                          [](vb::App& a) { a.form<MyeCards>().Get_Language(); });
+    vb::registerProcedure(app, MyUpload::kName, "Get_Language",
+                          [](vb::App& a) { a.form<MyUpload>().Get_Language(); });
 }
 
 }  // namespace vantry

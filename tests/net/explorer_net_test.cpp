@@ -48,14 +48,15 @@ struct ExplorerNet : ::testing::Test {
     std::unique_ptr<App> app;
 
     ExplorerNet() {
-        std::filesystem::copy(std::string(VANTRY_SOURCE_DIR) + "/data", h.pf.path(),
-                              std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy(
+            std::string(VANTRY_SOURCE_DIR) + "/data", h.pf.path(),
+            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
         std::filesystem::remove(h.pf / "CONNECT.TMP");
-        h.put("HOSTS.CFG", "gallery=" + g.host() + "\r\nsite=" + g.host("site") + "\r\nsecure=" + g.host("secure") +
-                               "\r\nphone=" + g.host("phone") + "\r\n");
+        h.put("HOSTS.CFG", "gallery=" + g.host() + "\r\nsite=" + g.host("site") +
+                               "\r\nsecure=" + g.host("secure") + "\r\nphone=" + g.host("phone") + "\r\n");
         h.programs.programs["fresco.exe"] = {0, 0};
-        Services s{&h.fs, &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper, &h.tray, &h.log, &pages,
-                   nullptr, &inet};
+        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper,
+                   &h.tray, &h.log,     &pages,  nullptr,   &inet};
         app = std::make_unique<App>(s);
         h.loop.setApp(app.get());
         vantry::registerForms(*app);
@@ -105,8 +106,8 @@ TEST_F(ExplorerNet, TheGallerysOwnLinksLeadTheWatcherToAlbumsAndPictures) {
             EXPECT_EQ(explorer().CB_Upload.Enabled(), !closed);
             // The web-size picture the actions name is one the gallery serves.
             const std::string& file = explorer().Text3.Text();
-            const std::string web = "/pelloria/gallery/murlo-cache/" + path + "/" + file.substr(0, file.size() - 4) +
-                                    "_800." + file.substr(file.size() - 3);
+            const std::string web = "/pelloria/gallery/murlo-cache/" + path + "/" +
+                                    file.substr(0, file.size() - 4) + "_800." + file.substr(file.size() - 3);
             EXPECT_NO_THROW(page(web)) << web;
         }
     }
