@@ -5,11 +5,16 @@
 // Loading decides the format from the file's first bytes; the name's extension is never looked
 // at, so a JPEG named ".bmp" loads and a text file named ".jpg" is an invalid picture.
 //
-// Damaged files: a file whose headers are incomplete or inconsistent is an invalid picture. A
-// file cut short inside its pixel data loads, with the missing part filled (black for BMP, the
-// background colour for GIF, the decoder's grey for JPEG), the way viewers show a picture that
-// is still downloading. Four-channel (print) JPEGs and compressed bitmaps are not loaded.
-// Every failure throws vb::Error; no input makes the reader crash or allocate more than the
+// Damaged files: a file whose headers are incomplete or inconsistent is an invalid picture, and
+// so is one whose data cannot fill the picture its header claims (tested before anything is
+// allocated, so a tiny file claiming a huge picture fails at once): an uncompressed bitmap
+// needs at least a quarter of its rows, a run-length coded one two bytes per 255 pixels, a
+// Huffman-coded JPEG one bit per 8 x 8 block, a GIF the bits its compression needs for its
+// screen at the best. A file cut short within those bounds loads, with the missing part filled
+// (black for BMP, the background colour for GIF, the decoder's grey for JPEG), the way viewers
+// show a picture that is still downloading.
+// Every failure, a failed allocation included, throws vb::Error(err::InvalidPicture) (or the
+// read error of loadPicture); no input makes the reader crash or allocate more than the
 // dimension limits below allow.
 #include <cstdint>
 #include <span>
