@@ -17,6 +17,7 @@
 // read error of loadPicture); no input makes the reader crash or allocate more than the
 // dimension limits below allow.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,6 +48,25 @@ Picture decodePicture(std::span<const std::uint8_t> bytes);
 // Reads the file, then decodes it. Missing file: err::FileNotFound; no access:
 // err::PermissionDenied; any other failure to read (a folder, an I/O error): err::PathFileAccess.
 Picture loadPicture(const std::string& osPath);
+
+// Scaling, smoothly: each target pixel is the area average of the source pixels it covers when
+// shrinking, bilinear between the nearest four when enlarging. A region the same size as the
+// target is copied unchanged.
+struct PictureRegion {
+    double x = 0, y = 0, width = 0, height = 0;  // in source pixels; may have fractions
+};
+
+// The centred part of the picture that fills a width x height frame at the picture's own
+// proportions, the rest cut off equally on both sides.
+PictureRegion coverRegion(const Picture& picture, int width, int height);
+
+// Hands the rows of `from` scaled to width x height to `row` (y, width * 3 RGB bytes), top
+// first, without ever holding the whole target: callers convert each row as it comes.
+void scalePictureRows(const Picture& picture, PictureRegion from, int width, int height,
+                      const std::function<void(int y, const std::uint8_t* rgb)>& row);
+
+// The whole picture scaled to width x height, its proportions not kept.
+Picture scalePicture(const Picture& picture, int width, int height);
 
 // A 24-bit bottom-up Windows bitmap (14 + 40 bytes of headers, rows padded to 4 bytes).
 // Throws err::InvalidPicture for an empty or inconsistent picture.

@@ -80,18 +80,6 @@ std::vector<std::uint32_t> channelTable(unsigned long mask) {
     return table;
 }
 
-// For each screen coordinate, the picture coordinate that covers it when the picture is scaled
-// to fill the screen, keeping its proportions and cutting what overhangs equally on both sides.
-std::vector<int> coverMap(int screen, int picture, double scale) {
-    std::vector<int> map(static_cast<std::size_t>(screen));
-    const double offset = (picture - screen / scale) / 2.0;
-    for (int i = 0; i < screen; ++i) {
-        const int src = static_cast<int>((i + 0.5) / scale + offset);
-        map[static_cast<std::size_t>(i)] = std::clamp(src, 0, picture - 1);
-    }
-    return map;
-}
-
 Pixmap readPixmapAtom(Display* d, Window root, Atom atom) {
     Atom type = None;
     int format = 0;
@@ -121,6 +109,10 @@ public:
         } catch (const std::exception& e) {
             return fail("cannot read " + bitmapPath + ": " + e.what());
         }
+        return setFromPicture(bitmapPath, picture);
+    }
+
+    bool setFromPicture(const std::string& bitmapPath, const Picture& picture) override {
         if (picture.empty()) return fail("no picture in " + bitmapPath);
 
         std::unique_ptr<Display, DisplayCloser> owned(XOpenDisplay(display_.empty() ? nullptr : display_.c_str()));
@@ -187,9 +179,9 @@ private:
         return bpp;
     }
 
-    // Scales the picture to cover the screen (nearest neighbour: a wallpaper is upscaled at most a
-    // few times, and this keeps a 4K screen well under a second) and sends it in bands that each
-    // fit one request, so no band depends on how Xlib would split an oversized image.
+    // Scales the picture smoothly to cover the screen (a picture of the screen's size goes as it
+    // is) and sends it in bands that each fit one request, so no band depends on how Xlib would
+    // split an oversized image.
     static bool draw(Display* d, Visual* visual, int depth, Pixmap pixmap, GC gc, int width, int height,
                      const Picture& picture) {
         const auto red = channelTable(visual->red_mask);
@@ -198,46 +190,39 @@ private:
         // Depth 32 has alpha bits besides the colours; a wallpaper is opaque.
         const std::uint32_t opaque =
             depth == 32 ? ~static_cast<std::uint32_t>(visual->red_mask | visual->green_mask | visual->blue_mask) : 0;
-
-        const double scale = std::max(static_cast<double>(width) / picture.width,
-                                      static_cast<double>(height) / picture.height);
-        std::vector<int> columns = coverMap(width, picture.width, scale);
-        for (int& c : columns) c *= 3;
-        const std::vector<int> rows = coverMap(height, picture.height, scale);
+        // The usual layout, 8 bits each at 16, 8 and 0, is placed by shifts alone.
+        const bool usual = visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
 
         const long maxRequest = XExtendedMaxRequestSize(d) ? XExtendedMaxRequestSize(d) : XMaxRequestSize(d);
         const std::size_t requestBytes = std::min<std::size_t>(static_cast<std::size_t>(maxRequest) * 4, 4u << 20);
         const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-        const int bandRows = static_cast<int>(std::max<std::size_t>(1, (requestBytes - 64) / rowBytes));
+        const int bandRows = std::min(height, static_cast<int>(std::max<std::size_t>(1, (requestBytes - 64) / rowBytes)));
 
-        std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * static_cast<std::size_t>(std::min(bandRows, height)));
+        std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * static_cast<std::size_t>(bandRows));
         XImage* image = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0,
                                      reinterpret_cast<char*>(band.data()), static_cast<unsigned>(width),
-                                     static_cast<unsigned>(std::min(bandRows, height)), 32, static_cast<int>(rowBytes));
+                                     static_cast<unsigned>(bandRows), 32, static_cast<int>(rowBytes));
         if (!image) return false;
         // We write whole pixels in our own byte order; Xlib swaps if the server's differs.
         image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
 
-        for (int y0 = 0; y0 < height; y0 += bandRows) {
-            const int n = std::min(bandRows, height - y0);
-            for (int r = 0; r < n; ++r) {
-                std::uint32_t* out = band.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-                const int y = y0 + r;
-                if (r > 0 && rows[static_cast<std::size_t>(y)] == rows[static_cast<std::size_t>(y - 1)]) {
-                    // An enlarged picture repeats rows; copying one is much cheaper than rebuilding it.
-                    std::memcpy(out, out - width, rowBytes);
-                    continue;
-                }
-                const std::uint8_t* src =
-                    picture.rgb.data() + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) *
-                                             static_cast<std::size_t>(picture.width) * 3;
-                for (int x = 0; x < width; ++x) {
-                    const std::uint8_t* p = src + columns[static_cast<std::size_t>(x)];
-                    out[x] = red[p[0]] | green[p[1]] | blue[p[2]] | opaque;
-                }
-            }
-            XPutImage(d, pixmap, gc, image, 0, 0, 0, y0, static_cast<unsigned>(width), static_cast<unsigned>(n));
-        }
+        int bandTop = 0;
+        scalePictureRows(picture, coverRegion(picture, width, height), width, height,
+                         [&](int y, const std::uint8_t* p) {
+                             std::uint32_t* out = band.data() + static_cast<std::size_t>(y - bandTop) * width;
+                             if (usual) {
+                                 for (int x = 0; x < width; ++x, p += 3)
+                                     out[x] = (std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]) | opaque;
+                             } else {
+                                 for (int x = 0; x < width; ++x, p += 3) out[x] = red[p[0]] | green[p[1]] | blue[p[2]] | opaque;
+                             }
+                             const int rows = y - bandTop + 1;
+                             if (rows == bandRows || y == height - 1) {
+                                 XPutImage(d, pixmap, gc, image, 0, 0, 0, bandTop, static_cast<unsigned>(width),
+                                           static_cast<unsigned>(rows));
+                                 bandTop = y + 1;
+                             }
+                         });
         image->data = nullptr;  // the band belongs to the vector, not to XDestroyImage
         XDestroyImage(image);
         return true;
