@@ -8,7 +8,12 @@
 //    draw the root picture themselves. When both name the same pixmap, it was left behind by a
 //    setter that retained its resources the same way, and killing that client frees it;
 //  - XClearWindow repaints the root with the new background; without it the old one stays
-//    on screen until something exposes the root.
+//    on screen until something exposes the root;
+//  - a third atom of our own names the pixmap we left. While the root still shows it and it
+//    has the screen's size, the next picture is drawn over it in place: the server then
+//    allocates no new 33 MB pixmap (the slowest step of an apply on a busy machine) and no
+//    further client is retained. The atoms are set again all the same, which tells whoever
+//    draws the root picture that it changed.
 #include <memory>
 
 #include "platform/log.h"
@@ -130,35 +135,37 @@ public:
             return fail("the root window's visual is not TrueColor of depth 24 or 32");
         if (bitsPerPixel(d, depth) != 32) return fail("the server does not store depth " + std::to_string(depth) + " in 32 bits");
 
-        const Pixmap pixmap = XCreatePixmap(d, root, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                                            static_cast<unsigned>(depth));
+        const Atom rootAtom = XInternAtom(d, "_XROOTPMAP_ID", False);
+        const Atom esetrootAtom = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+        const Atom ownAtom = XInternAtom(d, "_VANTRY_ROOT_PMAP_ID", False);
+        const Pixmap old = readPixmapAtom(d, root, rootAtom);
+        const bool oldRetained = old != None && old == readPixmapAtom(d, root, esetrootAtom);
+        const bool reuse = oldRetained && old == readPixmapAtom(d, root, ownAtom) && screenSized(d, trap, old, width, height, depth);
+
+        const Pixmap pixmap = reuse ? old : XCreatePixmap(d, root, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                                          static_cast<unsigned>(depth));
         GC gc = XCreateGC(d, pixmap, 0, nullptr);
         const bool drawn = draw(d, visual, depth, pixmap, gc, width, height, picture);
         XFreeGC(d, gc);
         const int e = trap.sync(d);
         if (!drawn || e) {
-            XFreePixmap(d, pixmap);
+            if (!reuse) XFreePixmap(d, pixmap);
             return fail(e ? "drawing the picture failed with X error " + std::to_string(e) : "out of memory");
         }
 
-        const Atom rootAtom = XInternAtom(d, "_XROOTPMAP_ID", False);
-        const Atom esetrootAtom = XInternAtom(d, "ESETROOT_PMAP_ID", False);
-        const Pixmap old = readPixmapAtom(d, root, rootAtom);
         // A setter that did not retain its pixmap leaves the atoms naming a freed one, and its
         // client slot may now be ours: killing that "owner" would end this very program.
         const bool ours = (old & ~d->resource_mask) == d->resource_base;
-        if (old != None && !ours && old == readPixmapAtom(d, root, esetrootAtom)) {
+        if (!reuse && oldRetained && !ours) {
             XKillClient(d, old);
             trap.sync(d);  // the owner may already be gone: nothing left to free, not a failure
         }
 
-        XChangeProperty(d, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
-        XChangeProperty(d, root, esetrootAtom, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        for (Atom atom : {rootAtom, esetrootAtom, ownAtom})
+            XChangeProperty(d, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&pixmap), 1);
         XSetWindowBackgroundPixmap(d, root, pixmap);
         XClearWindow(d, root);
-        XSetCloseDownMode(d, RetainPermanent);
+        if (!reuse) XSetCloseDownMode(d, RetainPermanent);
         if (const int err = trap.sync(d)) return fail("setting the root window failed with X error " + std::to_string(err));
         return true;
     }
@@ -167,6 +174,16 @@ private:
     bool fail(const std::string& why) {
         log_.log("wallpaper (" + name() + "): " + why);
         return false;
+    }
+
+    // Whether the pixmap still exists with the screen's size and depth.
+    static bool screenSized(Display* d, ErrorTrap& trap, Pixmap pm, int width, int height, int depth) {
+        Window root;
+        int x = 0, y = 0;
+        unsigned w = 0, h = 0, border = 0, bits = 0;
+        const Status got = XGetGeometry(d, pm, &root, &x, &y, &w, &h, &border, &bits);
+        return trap.sync(d) == 0 && got && static_cast<int>(w) == width && static_cast<int>(h) == height &&
+               static_cast<int>(bits) == depth;
     }
 
     static int bitsPerPixel(Display* d, int depth) {

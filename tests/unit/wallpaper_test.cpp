@@ -464,9 +464,24 @@ TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
     ASSERT_TRUE(setter->set(dir + "/second.bmp")) << testing::PrintToString(log.lines);
     const RootState second = readRoot(server.display());
     EXPECT_EQ(std::count(second.pixels.begin(), second.pixels.end(), Rgb{0, 255, 0}), 320 * 240);
-    EXPECT_NE(second.xrootpmap, first.xrootpmap);
+    EXPECT_EQ(second.xrootpmap, first.xrootpmap) << "our own pixmap is drawn over, not replaced";
     EXPECT_EQ(second.xrootpmap, second.esetroot);
-    EXPECT_FALSE(pixmapAlive(server.display(), first.xrootpmap)) << "the previous picture's pixmap leaked";
+
+    // Another setter that retained its own pixmap took over the root: taking it back draws a
+    // new pixmap and frees theirs by ending their retained client.
+    Display* other = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(other, nullptr);
+    const Pixmap theirs = XCreatePixmap(other, DefaultRootWindow(other), 320, 240, 24);
+    for (const char* atom : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+        XChangeProperty(other, DefaultRootWindow(other), XInternAtom(other, atom, False), XA_PIXMAP, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&theirs), 1);
+    XSetCloseDownMode(other, RetainPermanent);
+    XCloseDisplay(other);
+    ASSERT_TRUE(setter->set(dir + "/second.bmp")) << testing::PrintToString(log.lines);
+    const RootState third = readRoot(server.display());
+    EXPECT_NE(third.xrootpmap, theirs);
+    EXPECT_EQ(third.at(160, 120), (Rgb{0, 255, 0}));
+    EXPECT_FALSE(pixmapAlive(server.display(), theirs)) << "the previous setter's pixmap leaked";
 
     // A setter that did not retain its pixmap leaves atoms naming a freed pixmap, whose client
     // slot the next connection (ours) takes over; killing "its owner" would kill ourselves.
