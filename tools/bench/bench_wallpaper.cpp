@@ -31,44 +31,6 @@ namespace {
 
 constexpr int kRuns = 7;
 
-// Starts Xvfb on a display number it picks itself; returns ":N", or "" when it did not come up.
-std::string startXvfb(const std::string& geometry, pid_t& pid) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return {};
-    const int childFd = fds[1] == 9 ? 10 : 9;
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, fds[1], childFd);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    const std::string fdArg = std::to_string(childFd);
-    // -noreset: otherwise the server wipes the root whenever its last client leaves.
-    std::vector<const char*> argv = {"Xvfb", "-displayfd", fdArg.c_str(), "-screen", "0", geometry.c_str(),
-                                     "-noreset", "-nolisten", "tcp", nullptr};
-    const int rc = ::posix_spawnp(&pid, "Xvfb", &fa, nullptr, const_cast<char* const*>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        pid = -1;
-        return {};
-    }
-    std::string number, display;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (display.empty() && std::chrono::steady_clock::now() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0) continue;
-        char c;
-        if (::read(fds[0], &c, 1) != 1) break;
-        if (c == '\n')
-            display = ":" + number;
-        else
-            number += c;
-    }
-    ::close(fds[0]);
-    return display;
-}
-
 // Runs a program with DISPLAY pointing at our server; its exit status, or -1.
 // HOME points into the scratch folder, so no tool touches the user's own settings.
 int runOnDisplay(const std::vector<std::string>& args, const std::string& display, const std::string& home) {
@@ -113,6 +75,44 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 }
 
 }  // namespace
+
+// Starts Xvfb on a display number it picks itself; returns ":N", or "" when it did not come up.
+std::string startXvfb(const std::string& geometry, pid_t& pid) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+    const int childFd = fds[1] == 9 ? 10 : 9;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], childFd);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    const std::string fdArg = std::to_string(childFd);
+    // -noreset: otherwise the server wipes the root whenever its last client leaves.
+    std::vector<const char*> argv = {"Xvfb", "-displayfd", fdArg.c_str(), "-screen", "0", geometry.c_str(),
+                                     "-noreset", "-nolisten", "tcp", nullptr};
+    const int rc = ::posix_spawnp(&pid, "Xvfb", &fa, nullptr, const_cast<char* const*>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        pid = -1;
+        return {};
+    }
+    std::string number, display;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (display.empty() && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char c;
+        if (::read(fds[0], &c, 1) != 1) break;
+        if (c == '\n')
+            display = ":" + number;
+        else
+            number += c;
+    }
+    ::close(fds[0]);
+    return display;
+}
 
 void benchWallpaper(const std::string& scratch) {
     std::printf("wallpaper: X11 root window of a 3840x2160x24 Xvfb, medians of %d runs\n", kRuns);

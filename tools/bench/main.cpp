@@ -1,4 +1,4 @@
-// vantry-bench [SCRATCH] [library|wallpaper|pictures]...: runs the benchmarks named (all when
+// vantry-bench [SCRATCH] [library|wallpaper|pictures|preview]...: runs the benchmarks named (all when
 // none is), in SCRATCH or a fresh temporary folder.
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     std::string scratch;
     bool own = false;
     std::set<std::string> only;
-    const std::set<std::string> names = {"library", "wallpaper", "pictures"};
+    const std::set<std::string> names = {"library", "wallpaper", "pictures", "preview"};
+    if (argc == 3 && std::string(argv[1]) == "--preview-child") return previewBenchChild(argv[2], argv[0]);
     for (int i = 1; i < argc; ++i)
         if (names.count(argv[i])) only.insert(argv[i]);
     const bool folderGiven = argc > 1 && !names.count(argv[1]);
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     if (wanted("library")) benchLibrary(scratch);
     if (wanted("wallpaper")) benchWallpaper(scratch);
     if (wanted("pictures")) benchPictures(scratch);
+    if (wanted("preview")) benchPreview(scratch);
     if (own) std::filesystem::remove_all(scratch);
     return 0;
 }

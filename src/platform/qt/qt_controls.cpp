@@ -379,42 +379,53 @@ void ControlBinding::syncPicture() {
     if (!pic && !holder.resource.empty()) pic = host_.resourcePicture(holder.resource);
     const QSize size = widget_->size();
     const bool stretched = holder.stretch && control_.kind() == vb::Kind::Image;
-    // Converting a picture is the costly part: only a new picture, or a new size where the
-    // size shapes what is shown, is worth it.
-    if (pic == picture_ && (size == pictureSize_ || !(stretched || button))) return;
+
+    if (!button) {
+        // A picture box or image shows only what fits its frame, so only that is converted,
+        // and nothing while it is hidden (the picture box that holds a picture at full size
+        // for saving is never shown): a large picture is never copied whole.
+        auto* label = static_cast<QLabel*>(widget_.data());
+        if (!control_.Visible() || !pic || pic->empty()) {
+            if (picture_ || !label->pixmap().isNull()) label->clear();
+            picture_ = nullptr;
+            return;
+        }
+        if (pic == picture_ && size == pictureSize_) return;
+        picture_ = pic;
+        pictureSize_ = size;
+        QImage image;
+        if (stretched) {
+            // Scaled once here, smoothly, for the screen's own pixels, rather than on every paint.
+            const qreal ratio = label->devicePixelRatioF();
+            image = toImageScaled(*pic, (QSizeF(size) * ratio).toSize());
+            image.setDevicePixelRatio(ratio);
+        } else {
+            image = toImage(*pic, QRect(QPoint(0, 0), size));  // shown from the top left, at its own size
+        }
+        label->setPixmap(QPixmap::fromImage(std::move(image)));
+        return;
+    }
+
+    // Converting a picture is the costly part: only a new picture, or a new size, is worth it.
+    if (pic == picture_ && size == pictureSize_) return;
     picture_ = pic;
     pictureSize_ = size;
     QImage image = pic ? toImage(*pic) : QImage();
-
-    if (button) {
-        auto* b = static_cast<QToolButton*>(widget_.data());
-        if (image.isNull()) {
-            b->setIcon(QIcon());
-            b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-            return;
-        }
-        // Wide buttons carry their caption beside the picture, square ones beneath it.
-        const bool beside = size.width() >= 2 * size.height();
-        b->setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
-        const int textRoom = beside || control_.Caption().empty() ? 0 : b->fontMetrics().height() + 4;
-        const QSize room(std::max(8, size.width() - 10), std::max(8, size.height() - 10 - textRoom));
-        const QSize natural = image.size();
-        const bool fits = natural.width() <= room.width() && natural.height() <= room.height();
-        b->setIconSize(fits ? natural : natural.scaled(room, Qt::KeepAspectRatio));
-        b->setIcon(QIcon(QPixmap::fromImage(image)));
-        return;
-    }
-
-    auto* label = static_cast<QLabel*>(widget_.data());
+    auto* b = static_cast<QToolButton*>(widget_.data());
     if (image.isNull()) {
-        label->clear();
+        b->setIcon(QIcon());
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         return;
     }
-    // A stretched image fills its frame whatever the picture's proportions; scaled once here,
-    // smoothly, rather than on every paint.
-    if (stretched && !size.isEmpty())
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    label->setPixmap(QPixmap::fromImage(image));
+    // Wide buttons carry their caption beside the picture, square ones beneath it.
+    const bool beside = size.width() >= 2 * size.height();
+    b->setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+    const int textRoom = beside || control_.Caption().empty() ? 0 : b->fontMetrics().height() + 4;
+    const QSize room(std::max(8, size.width() - 10), std::max(8, size.height() - 10 - textRoom));
+    const QSize natural = image.size();
+    const bool fits = natural.width() <= room.width() && natural.height() <= room.height();
+    b->setIconSize(fits ? natural : natural.scaled(room, Qt::KeepAspectRatio));
+    b->setIcon(QIcon(QPixmap::fromImage(image)));
 }
 
 void ControlBinding::syncList() {
