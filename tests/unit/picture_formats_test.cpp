@@ -9,6 +9,7 @@
 #include "picture_samples.h"
 #include "platform/error.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 #include "platform/process.h"
 
 namespace {

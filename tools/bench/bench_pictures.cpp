@@ -21,6 +21,7 @@
 #include "library/img_inf.h"
 #include "platform/error.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 extern char** environ;
 

@@ -17,6 +17,7 @@
 
 #include "bench.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 extern char** environ;
 
