@@ -38,6 +38,7 @@ struct Services {
     WallpaperService* wallpaper = nullptr;
     Tray* tray = nullptr;
     Logger* log = nullptr;
+    RandomSource* random = nullptr;  // none given: reseeded from the time of day
 };
 
 class App {
@@ -83,6 +84,7 @@ public:
     WallpaperService& wallpaper() { return *s_.wallpaper; }
     Tray& tray() { return *s_.tray; }
     Logger& log() { return *s_.log; }
+    RandomSource& random();
 
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
@@ -93,6 +95,7 @@ private:
     void collect();
 
     Services s_;
+    std::unique_ptr<RandomSource> ownRandom_;
     std::map<std::string, Factory> factories_;
     std::map<std::string, std::unique_ptr<Form>> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,14 +145,113 @@ void FileSystem::Kill(const std::string& path) {
     if (::unlink(p.c_str()) != 0) fail("delete", p, errno);
 }
 
-void FileSystem::FileCopy(const std::string& from, const std::string& to) {
-    writeBytesAtomic(to, readBytes(from));
+namespace {
+
+// A temporary name in the target's folder, so the final rename stays on one file system.
+std::string temporaryBeside(const std::string& target) {
+    static std::mt19937 rng{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+    return dir + ".vantry-" + std::to_string(rng()) + ".tmp";
+}
+
+// Copies every byte of in to out; the kernel's copy where it can, plain reads and writes where
+// it cannot (across some file systems).
+void copyBytes(int in, int out, const std::string& what) {
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n > 0) continue;
+        if (n == 0) return;
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+        fail("copy", what, errno);
+    }
+    char buf[1 << 17];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("copy", what, errno);
+        }
+        if (n == 0) return;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buf + done, std::size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                fail("copy", what, errno);
+            }
+            done += w;
+        }
+    }
+}
+
+}  // namespace
+
+void FileSystem::FileCopy(const std::string& from, const std::string& to, bool durable) {
+    const std::string source = resolve(from), target = resolve(to);
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) fail("copy", source, errno);
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = errno;
+        ::close(in);
+        if (e) fail("copy", source, e);
+        throw Error(err::PathFileAccess, "copy " + source + ": not a file");
+    }
+    struct stat tst;
+    if (::stat(target.c_str(), &tst) == 0 && S_ISDIR(tst.st_mode)) {
+        ::close(in);
+        throw Error(err::PathFileAccess, "copy to " + target + ": is a folder");
+    }
+    const std::string tmp = temporaryBeside(target);
+    const int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0) {
+        const int e = errno;
+        ::close(in);
+        fail("copy to", target, e);
+    }
+    try {
+        copyBytes(in, out, source);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out, times);
+        if (durable && ::fsync(out) != 0) fail("copy to", target, errno);
+    } catch (...) {
+        ::close(in);
+        ::close(out);
+        ::unlink(tmp.c_str());
+        throw;
+    }
+    ::close(in);
+    if (::close(out) != 0 || ::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(tmp.c_str());
+        fail("copy to", target, e);
+    }
 }
 
 void FileSystem::Name(const std::string& from, const std::string& to) {
     const std::string a = resolve(from), b = resolve(to);
-    if (exists(b)) throw Error(58, "rename " + a + ": " + b + " exists");
-    if (::rename(a.c_str(), b.c_str()) != 0) fail("rename", a, errno);
+    struct stat sa, sb;
+    if (::lstat(a.c_str(), &sa) != 0) fail("rename", a, errno);
+    // The new name may find the file itself when only its letter case changes: that is a rename
+    // of the file, to the name exactly as written.
+    const bool self = ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    const std::string target = self ? turnSeparators(to) : b;
+    if (self && target == a) return;
+    if (!self && exists(b)) throw Error(58, "rename " + a + ": " + b + " exists");
+    // Refuses to replace an entry that appeared meanwhile, where the file system can.
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, target.c_str(), self ? 0 : RENAME_NOREPLACE) == 0) return;
+    if (errno == EEXIST) throw Error(58, "rename " + a + ": " + target + " exists");
+    if (errno != EINVAL && errno != ENOSYS) fail("rename", a, errno);
+    if (::rename(a.c_str(), target.c_str()) != 0) fail("rename", a, errno);
+}
+
+std::uint64_t FileSystem::FileLen(const std::string& path) const {
+    struct stat st;
+    const std::string p = resolve(path);
+    if (::stat(p.c_str(), &st) != 0) fail("size of", p, errno);
+    if (!S_ISREG(st.st_mode)) throw Error(err::PathFileAccess, "size of " + p + ": not a file");
+    return std::uint64_t(st.st_size);
 }
 
 std::time_t FileSystem::FileDateTime(const std::string& path) const {

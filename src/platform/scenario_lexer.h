@@ -91,6 +91,7 @@ enum class Op {
     Answer,
     Input,
     FolderDialog,
+    Random,
     Program,
     Http,
     Transfer,

@@ -21,6 +21,7 @@ Main::Main(App& app) : Form(app, kName) {
     mouseMoveIsTrayCallback = true;
     designFrame();
     designPanels();
+    designLibraryCommands();
     // The file list starts on the folder that is current when the window is created.
     vb::resume([&] { File1.setPath(app.fs().CurDir()); });
 
@@ -138,11 +139,11 @@ void Main::designPanels() {
     img_ImageInfo.pos(3540, 2655, 240, 240).hidden();
     img_ImageInfo.resource = "info";
     lbl_ImageInfo.pos(3810, 2655, 2790, 255);
-    CoolButton8.pos(3720, 3060, 975, 495).cap("Apply");
+    CoolButton8.pos(3720, 3060, 885, 495).cap("Apply");
     CoolButton8.resource = "apply";
-    CoolButton10.pos(4755, 3060, 975, 495).hidden();
-    CoolButton10.resource = "rename";
-    CoolButton11.pos(4755, 3060, 975, 495).cap("Delete").disabled();
+    CoolButton10.pos(4665, 3060, 885, 495).cap("Random");
+    CoolButton10.resource = "random";
+    CoolButton11.pos(5610, 3060, 885, 495).cap("Delete").disabled();
     CoolButton11.resource = "delete";
     lbl_Res.pos(3720, 3825, 2775, 255).bold();
     lbl_ResVideo.pos(3720, 4095, 2775, 255).cap("-");

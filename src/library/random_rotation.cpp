@@ -1,0 +1,128 @@
+// A random picture of the library as the wallpaper: on demand (the random button and the tray
+// item), once at each reading of the rotation mode, or whenever the tick counter reaches the
+// mode's threshold.
+#include "library/random_rotation.h"
+
+#include <cctype>
+#include <climits>
+
+#include "localisation/language.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "shell/main_form.h"
+
+namespace vantry {
+
+namespace {
+// Thresholds of modes 3 to 7, in 1000 ms ticks, compared as text.
+const char* const kThresholds[] = {"1300000", "3600000", "10800000", "21600000", "43200000"};
+constexpr int kOnceAtStart = 2, kFirstTimed = 3, kLastTimed = 7;
+}  // namespace
+
+std::optional<int> parseModeLine(const std::string& line) {
+    std::size_t b = 0, e = line.size();
+    while (b < e && (line[b] == ' ' || line[b] == '\t')) ++b;
+    while (e > b && (line[e - 1] == ' ' || line[e - 1] == '\t')) --e;
+    if (b == e) return std::nullopt;
+    std::size_t i = b;
+    const bool negative = line[i] == '-';
+    if (line[i] == '-' || line[i] == '+') ++i;
+    if (i == e) return std::nullopt;
+    long long v = 0;
+    for (; i < e; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(line[i]))) return std::nullopt;
+        v = v * 10 + (line[i] - '0');
+        if (v > INT_MAX) return std::nullopt;
+    }
+    return int(negative ? -v : v);
+}
+
+std::string rotationThreshold(int mode) {
+    return mode >= kFirstTimed && mode <= kLastTimed ? kThresholds[mode - kFirstTimed] : "";
+}
+
+std::shared_ptr<const vb::Picture> randomButtonPicture() {
+    // A white die with five dark pips on a rounded tile, 24 x 24.
+    constexpr int kSide = 24;
+    auto p = std::make_shared<vb::Picture>();
+    p->width = p->height = kSide;
+    p->rgb.assign(std::size_t(kSide * kSide * 3), 0);
+    auto put = [&](int x, int y, int r, int g, int b) {
+        std::uint8_t* px = &p->rgb[std::size_t(y * kSide + x) * 3];
+        px[0] = std::uint8_t(r), px[1] = std::uint8_t(g), px[2] = std::uint8_t(b);
+    };
+    const int pips[5][2] = {{7, 7}, {16, 7}, {11, 11}, {7, 16}, {16, 16}};
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            const int dx = x < 4 ? 4 - x : x > 19 ? x - 19 : 0, dy = y < 4 ? 4 - y : y > 19 ? y - 19 : 0;
+            const int d2 = dx * dx + dy * dy;
+            if (d2 > 16) put(x, y, 244, 245, 247);             // outside the rounded corners
+            else if (d2 > 9 || x == 0 || y == 0 || x == kSide - 1 || y == kSide - 1)
+                put(x, y, 70, 110, 180);                        // border
+            else put(x, y, 255, 255, 255);
+            for (const auto& pip : pips) {
+                const int px = x - pip[0], py = y - pip[1];
+                if (px * px + py * py <= 3) put(x, y, 36, 52, 86);
+            }
+        }
+    return p;
+}
+
+void Main::Put_Wallpaper_Random() {
+    // Any failure ends the pick silently; a wallpaper already saved or set stays.
+    vb::guarded(
+        [&] {
+            CoolButton2_Click();
+            File1.Refresh();
+            const int n = File1.ListCount();
+            if (n == 0) {
+                numberedMessage(app(), 97, kNotice);
+                return;
+            }
+            int i = int(double(n) * app().random().draw());
+            if (i < 0 || i >= n) i = n - 1;  // a source that breaks its [0, 1) promise
+            File1.setListIndex(i);
+            FileBox_Click();
+            Save_Wallpaper();
+            Put_Wallpaper();
+        },
+        [](const vb::Error&) {});
+}
+
+void Main::Check_ApplyRandomFlag() {
+    vb::guarded(
+        [&] {
+            // Read whole first, so the file is closed whichever line fails.
+            const auto lines = app().fs().readAllLines(inProgramFolder("RANDOM.CFG"));
+            for (const std::string& line : lines) {
+                const auto mode = parseModeLine(line);
+                if (!mode) throw vb::Error(13, "rotation mode is not a number: " + line);
+                cmb_Criteria.setListIndex(*mode);  // fails outside -1 to the last mode
+            }
+            const int m = cmb_Criteria.ListIndex();
+            if (m == kOnceAtStart) Put_Wallpaper_Random();
+            else if (m >= kFirstTimed) Timer_Criteria.setEnabled(true);
+        },
+        [](const vb::Error&) {});
+}
+
+void Main::Timer_Criteria_Timer() {
+    // The counter's text read as a number: its leading digits, 0 when there are none.
+    long long n = 0;
+    for (char c : txt_Criteria.Text()) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        n = n * 10 + (c - '0');
+        if (n > LLONG_MAX / 10) break;
+    }
+    txt_Criteria.setText(std::to_string(n + 1));
+}
+
+void Main::txt_Criteria_Change() {
+    const int m = cmb_Criteria.ListIndex();
+    const std::string threshold = rotationThreshold(m);
+    if (threshold.empty() || txt_Criteria.Text() != threshold) return;
+    Put_Wallpaper_Random();
+    txt_Criteria.setText("0");
+}
+
+}  // namespace vantry
