@@ -288,7 +288,6 @@ void ListControl::selectOnly(const std::vector<int>& indexes) {
     }
     selected_.assign(items_.size(), false);
     for (int i : indexes) selected_[std::size_t(i)] = true;
-    if (!indexes.empty()) index_ = indexes.back();
     changed();
 }
 

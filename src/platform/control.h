@@ -277,7 +277,8 @@ public:
     bool MultiSelect = false;
     bool Selected(int i) const;
     void setSelected(int i, bool on);
-    // Exactly these items (0-based) selected, the focus on the last of them; no event fires.
+    // Exactly these items (0-based) selected; no event fires. With MultiSelect the focus stays
+    // where it is; without, the last of them becomes ListIndex.
     void selectOnly(const std::vector<int>& indexes);
     std::vector<int> selectedIndexes() const;
 
