@@ -511,6 +511,14 @@ void ListView::selectOnly(const std::vector<int>& sel) {
     if (!sel.empty()) row(sel.back()).focused = true;
     changed();
 }
+void ListView::setSelection(const std::vector<int>& sel, int focused) {
+    for (int i : sel) row(i);
+    if (focused) row(focused);
+    for (auto& r : rows_) r.selected = r.focused = false;
+    for (int i : sel) row(i).selected = true;
+    if (focused) row(focused).focused = true;
+    changed();
+}
 int ListView::SelectedItem() const {
     int firstSelected = 0;
     for (std::size_t k = 0; k < rows_.size(); ++k) {

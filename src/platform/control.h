@@ -380,6 +380,9 @@ public:
     const std::vector<Row>& rows() const { return rows_; }
     // Exactly these rows selected; the focus goes to the last of them (none when empty).
     void selectOnly(const std::vector<int>& rowsToSelect);
+    // Exactly these rows selected and the focus on row `focused` (0: none), as a front end
+    // reports the user's selection; no event fires.
+    void setSelection(const std::vector<int>& rowsToSelect, int focused);
     std::vector<int> selectedRows() const;
     // The row with the focus (the one a label edit works on), 1-based; 0 when there is none.
     int SelectedItem() const;
