@@ -141,7 +141,7 @@ void Main::designPanels() {
     lbl_ImageInfo.pos(3810, 2655, 2790, 255);
     CoolButton8.pos(3720, 3060, 885, 495).cap("Apply");
     CoolButton8.resource = "apply";
-    CoolButton10.pos(4665, 3060, 885, 495).cap("Random");
+    CoolButton10.pos(4665, 3060, 885, 495);
     CoolButton10.resource = "random";
     CoolButton11.pos(5610, 3060, 885, 495).cap("Delete").disabled();
     CoolButton11.resource = "delete";
