@@ -160,3 +160,20 @@ TEST_F(SelectionEditingTest, TypedComboTextReachesTheModelAndEnterIsItsKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SelectionEditingTest, AFormUnloadedFromItsOwnButtonWithItemsSelectedGoesQuietly) {
+    auto* list = widget<QListWidget>("lst_Files");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list->visualItemRect(list->item(2)).center());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form.lst_Files.selectedIndexes(), (std::vector<int>{1, 2}));
+    // The widgets' last selection changes arrive while they are torn down, after the form went.
+    app.deliver([&] { form.Unload(); });
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_FALSE(app.isLoaded(PickForm::kName));
+}
+
+}  // namespace

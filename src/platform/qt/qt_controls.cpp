@@ -203,6 +203,8 @@ QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
     if (list.MultiSelect) {
         // Shift and Ctrl extend the selection; the model keeps which items are selected.
         QObject::connect(w, &QListWidget::itemSelectionChanged, &host, [&host, &list, w] {
+            // A list being torn down with its form reports a last change: nothing to tell.
+            if (!host.alive()) return;
             std::vector<int> selected;
             for (int i = 0; i < w->count(); ++i)
                 if (w->item(i)->isSelected()) selected.push_back(i);
