@@ -428,13 +428,15 @@ void FileListBox::setPath(const std::string& folder) {
 }
 
 void FileListBox::Refresh() {
-    std::vector<std::string> names;
+    // Sorted by name, letter case ignored (ties by the exact name); each lower-case key is made
+    // once, not once per comparison.
+    std::vector<std::pair<std::string, std::string>> keyed;
     for (auto& n : app().fs().listFiles(path_.empty() ? "." : path_))
-        if (matches(n)) names.push_back(std::move(n));
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = toLowerAscii(a), lb = toLowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
+        if (matches(n)) keyed.emplace_back(toLowerAscii(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& k : keyed) names.push_back(std::move(k.second));
     // The current entry survives a re-read when its file is still there; a multiple selection
     // does not.
     const std::string current = SelectedText();

@@ -256,6 +256,9 @@ std::uint64_t FileSystem::FileLen(const std::string& path) const {
 
 std::time_t FileSystem::FileDateTime(const std::string& path) const {
     struct stat st;
+    // The name as written first: a list build asks this of every file, and matching letter case
+    // costs a lookup more.
+    if (::stat(turnSeparators(path).c_str(), &st) == 0) return st.st_mtime;
     const std::string p = resolve(path);
     if (::stat(p.c_str(), &st) != 0) fail("stat", p, errno);
     return st.st_mtime;

@@ -6,3 +6,4 @@
 void benchWallpaper(const std::string& scratch);
 void benchPictures(const std::string& scratch);
 void benchLibrary(const std::string& scratch);
+void benchRotationAndImport(const std::string& scratch);

@@ -1,4 +1,5 @@
-// vantry-bench [SCRATCH]: runs every benchmark, in SCRATCH or a fresh temporary folder.
+// vantry-bench [SCRATCH]: runs every benchmark (or the one VANTRY_BENCH_ONLY names), in SCRATCH or
+// a fresh temporary folder.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,9 +22,13 @@ int main(int argc, char** argv) {
         scratch = tmpl;
         own = true;
     }
-    benchLibrary(scratch);
-    benchWallpaper(scratch);
-    benchPictures(scratch);
+    // VANTRY_BENCH_ONLY=library|rotation|wallpaper|pictures runs that one alone.
+    const char* only = std::getenv("VANTRY_BENCH_ONLY");
+    auto wanted = [&](const char* name) { return !only || std::string(only) == name; };
+    if (wanted("library")) benchLibrary(scratch);
+    if (wanted("rotation")) benchRotationAndImport(scratch);
+    if (wanted("wallpaper")) benchWallpaper(scratch);
+    if (wanted("pictures")) benchPictures(scratch);
     if (own) std::filesystem::remove_all(scratch);
     return 0;
 }
