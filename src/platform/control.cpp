@@ -31,6 +31,8 @@ const char* kindName(Kind k) {
         case Kind::ListView: return "ListView";
         case Kind::WebBrowser: return "WebBrowser";
         case Kind::TrayIcon: return "TrayIcon";
+        case Kind::FileTransfer: return "FileTransfer";
+        case Kind::InternetTransfer: return "InternetTransfer";
         case Kind::FolderBrowser: return "FolderBrowser";
         case Kind::DriveListBox: return "DriveListBox";
         case Kind::DirListBox: return "DirListBox";

@@ -10,8 +10,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -147,14 +147,6 @@ void FileSystem::Kill(const std::string& path) {
 
 namespace {
 
-// A temporary name in the target's folder, so the final rename stays on one file system.
-std::string temporaryBeside(const std::string& target) {
-    static std::mt19937 rng{std::random_device{}()};
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
-    return dir + ".vantry-" + std::to_string(rng()) + ".tmp";
-}
-
 // Copies every byte of in to out; the kernel's copy where it can, plain reads and writes where
 // it cannot (across some file systems).
 void copyBytes(int in, int out, const std::string& what) {
@@ -198,35 +190,17 @@ void FileSystem::FileCopy(const std::string& from, const std::string& to, bool d
         if (e) fail("copy", source, e);
         throw Error(err::PathFileAccess, "copy " + source + ": not a file");
     }
-    struct stat tst;
-    if (::stat(target.c_str(), &tst) == 0 && S_ISDIR(tst.st_mode)) {
-        ::close(in);
-        throw Error(err::PathFileAccess, "copy to " + target + ": is a folder");
-    }
-    const std::string tmp = temporaryBeside(target);
-    const int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        fail("copy to", target, e);
-    }
     try {
-        copyBytes(in, out, source);
+        AtomicFile out(target);  // a folder of the target's name fails here
+        copyBytes(in, out.fd(), source);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        if (durable && ::fsync(out) != 0) fail("copy to", target, errno);
+        ::futimens(out.fd(), times);
+        out.commit(durable);
     } catch (...) {
         ::close(in);
-        ::close(out);
-        ::unlink(tmp.c_str());
         throw;
     }
     ::close(in);
-    if (::close(out) != 0 || ::rename(tmp.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        fail("copy to", target, e);
-    }
 }
 
 void FileSystem::Name(const std::string& from, const std::string& to) {
@@ -355,39 +329,7 @@ void FileSystem::writeLines(const std::string& path, const std::vector<std::stri
 }
 
 void FileSystem::writeBytesAtomic(const std::string& path, std::string_view bytes) {
-    const std::string target = resolve(path);
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw Error(err::PathFileAccess, "write " + target + ": is a folder");
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    static std::mt19937 rng{std::random_device{}()};
-    std::string tmp = dir + (slash == std::string::npos ? "/" : "") + ".vantry-" +
-                      std::to_string(rng()) + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) fail("write", target, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int e = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            fail("write", target, e);
-        }
-        done += std::size_t(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        fail("write", target, e);
-    }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        fail("write", target, e);
-    }
+    writeFileAtomic(resolve(path), bytes);
 }
 
 std::vector<std::string> FileSystem::listFiles(const std::string& folder) const {

@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace vb {
@@ -351,25 +351,6 @@ int readErrorNumber(int e) {
     }
 }
 
-int writeErrorNumber(int e) {
-    switch (e) {
-        case ENOENT:
-        case ENOTDIR:
-        case ENAMETOOLONG:
-            return err::PathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return err::PermissionDenied;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return err::DiskFull;
-        default:
-            return err::PathFileAccess;
-    }
-}
-
 [[noreturn]] void systemFailure(int number, const std::string& what, const std::string& path, int e) {
     throw Error(number, what + " " + path + ": " + std::strerror(e));
 }
@@ -385,17 +366,6 @@ ssize_t readFully(int fd, std::uint8_t* out, std::size_t wanted) {
         got += static_cast<std::size_t>(n);
     }
     return static_cast<ssize_t>(got);
-}
-
-bool writeFully(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -502,118 +472,20 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture) {
 void savePictureBmp(const Picture& picture, const std::string& osPath) {
     checkPicture(picture);
 
-    // Same folder as the target, so the rename cannot cross file systems.
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = osPath + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt == 100))
-            systemFailure(writeErrorNumber(errno), "cannot create", temp, errno);
-    }
-    Fd file(fd);
-    auto fail = [&](const char* what) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        systemFailure(writeErrorNumber(e), what, osPath, e);
-    };
+    AtomicFile file(osPath);
     // Written through a small buffer: a 4K wallpaper as one 25 MB block costs more in fresh
     // memory than the conversion itself.
     const std::size_t stride = bmpStride(picture);
     const int rowsPerWrite = static_cast<int>(std::max<std::size_t>(1, (1u << 20) / stride));
     std::vector<std::uint8_t> buffer(std::max(kBmpHeaders, stride * rowsPerWrite));
     putBmpHeaders(picture, buffer.data());
-    if (!writeFully(file.fd, buffer.data(), kBmpHeaders)) fail("cannot write");
+    file.write(buffer.data(), kBmpHeaders);
     for (int row = 0; row < picture.height; row += rowsPerWrite) {
         const int rows = std::min(rowsPerWrite, picture.height - row);
         for (int i = 0; i < rows; ++i) putBmpRow(picture, row + i, &buffer[i * stride]);
-        if (!writeFully(file.fd, buffer.data(), rows * stride)) fail("cannot write");
+        file.write(buffer.data(), rows * stride);
     }
-    if (::fsync(file.fd) != 0) fail("cannot flush");
-    if (::close(file.fd) != 0) {
-        file.fd = -1;
-        fail("cannot write");
-    }
-    file.fd = -1;
-    if (::rename(temp.c_str(), osPath.c_str()) != 0) fail("cannot replace");
-
-    // Makes the rename itself survive a crash; the file is complete either way.
-    const std::size_t slash = osPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : osPath.substr(0, slash + 1);
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) ::fsync(dir.fd);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Generators
-
-Picture makeTestPicture(int width, int height) {
-    checkDimensions(width, height);
-    Picture p = blankPicture(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* px = &p.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-            px[0] = static_cast<std::uint8_t>(x * 255 / std::max(width - 1, 1));
-            px[1] = static_cast<std::uint8_t>(y * 255 / std::max(height - 1, 1));
-            px[2] = static_cast<std::uint8_t>((x + y) * 7);
-        }
-    }
-    return p;
-}
-
-std::vector<std::uint8_t> encodeJpeg(const Picture& picture, int quality) {
-    checkPicture(picture);
-    TjHandle tj(tjInitCompress());
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    if (tjCompress2(tj.h, picture.rgb.data(), picture.width, 0, picture.height, TJPF_RGB, &out, &size,
-                    TJSAMP_420, quality, 0) != 0) {
-        tjFree(out);
-        invalid(tjGetErrorStr2(tj.h));
-    }
-    std::vector<std::uint8_t> bytes(out, out + size);
-    tjFree(out);
-    return bytes;
-}
-
-namespace {
-int writeToVector(GifFileType* gif, const GifByteType* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
-    out->insert(out->end(), data, data + size);
-    return size;
-}
-}  // namespace
-
-std::vector<std::uint8_t> encodeGif(const Picture& picture) {
-    checkPicture(picture);  // also keeps the sizes within the 16 bits a GIF has
-    std::vector<std::uint8_t> out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, writeToVector, &error);
-    if (!gif) invalid("GIF encoder unavailable");
-
-    GifColorType colours[256] = {};
-    for (int i = 0; i < 216; ++i) {
-        colours[i].Red = static_cast<GifByteType>(i / 36 * 51);
-        colours[i].Green = static_cast<GifByteType>(i / 6 % 6 * 51);
-        colours[i].Blue = static_cast<GifByteType>(i % 6 * 51);
-    }
-    ColorMapObject* map = GifMakeMapObject(256, colours);
-    std::vector<GifPixelType> line(static_cast<std::size_t>(picture.width));
-    bool ok = map && EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, map) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr) == GIF_OK;
-    for (int y = 0; ok && y < picture.height; ++y) {
-        const std::uint8_t* px = &picture.rgb[static_cast<std::size_t>(y) * picture.width * 3];
-        for (int x = 0; x < picture.width; ++x, px += 3) {
-            auto level = [](std::uint8_t v) { return (v * 5 + 127) / 255; };
-            line[x] = static_cast<GifPixelType>(level(px[0]) * 36 + level(px[1]) * 6 + level(px[2]));
-        }
-        ok = EGifPutLine(gif, line.data(), picture.width) == GIF_OK;
-    }
-    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
-    GifFreeMapObject(map);
-    if (!ok) invalid("GIF encoding failed");
-    return out;
+    file.commit();
 }
 
 }  // namespace vb

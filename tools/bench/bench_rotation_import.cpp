@@ -21,6 +21,7 @@
 #include "platform/picture.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
+#include "testkit/test_pictures.h"
 
 extern char** environ;
 

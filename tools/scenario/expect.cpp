@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "platform/picture.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 #include "platform/text.h"
 #include "session.h"
 #include "shell/version.h"
@@ -103,6 +103,11 @@ void Session::expect(const Step& s) {
         }
         case Op::ExpectEnded:
             if (!app_->ended()) fail(s, "the program ended", "running");
+            return;
+        case Op::ExpectCommonControls:
+            if (platform_->system.commonControlsInitialised != s.numbers[0])
+                fail(s, "the common controls initialised " + std::to_string(s.numbers[0]) + " times",
+                     std::to_string(platform_->system.commonControlsInitialised) + " times");
             return;
         case Op::ExpectRunning:
             if (app_->ended())

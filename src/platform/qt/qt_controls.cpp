@@ -324,6 +324,8 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::MenuItem:
         case vb::Kind::TrayIcon:
         case vb::Kind::WebBrowser:
+        case vb::Kind::FileTransfer:
+        case vb::Kind::InternetTransfer:
         case vb::Kind::FolderBrowser:  // a dialog, shown through the dialogs service
         case vb::Kind::DriveListBox:   // the drive and folder lists lie out of the user's reach
         case vb::Kind::DirListBox:
