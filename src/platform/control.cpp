@@ -344,6 +344,8 @@ void ComboBox::setText(const std::string& v) {
     if (!editable) throw Error(err::InvalidPropertyValue, name() + ".Text: a drop-down list takes no typing");
     if (text_ == v) return;
     text_ = v;
+    // Typed text is no item: choosing any item afterwards, the last one too, is a change.
+    index_ = -1;
     changed();
     Change();
 }

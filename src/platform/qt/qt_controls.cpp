@@ -505,9 +505,18 @@ void ControlBinding::syncList() {
             combo->clear();
             combo->addItems(texts);
         }
-        combo->setCurrentIndex(index);
         auto& model = static_cast<vb::ComboBox&>(control_);
-        if (model.editable && combo->currentText() != qs(model.Text())) combo->setEditText(qs(model.Text()));
+        if (!model.editable) {
+            combo->setCurrentIndex(index);
+            return;
+        }
+        // Typing leaves no item chosen; the user's place in the text stays where it was.
+        const int cursor = combo->lineEdit()->cursorPosition();
+        if (combo->currentIndex() != index) combo->setCurrentIndex(index);
+        if (combo->currentText() != qs(model.Text())) {
+            combo->setEditText(qs(model.Text()));
+            combo->lineEdit()->setCursorPosition(cursor);
+        }
         return;
     }
     auto* w = static_cast<QListWidget*>(widget_.data());
