@@ -2,7 +2,6 @@
 // the rename button, which nothing shows), deleting the selected pictures after a question for
 // each, and sorting by a column header.
 #include "library/library_files.h"
-#include "library/random_rotation.h"
 #include "localisation/language.h"
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -17,7 +16,6 @@ constexpr int kDeleteKey = 46;
 void Main::designLibraryCommands() {
     ListView1.MultiSelect = true;
     Command4.pos(3720, 4620, 1455, 375).cap("Rinomina...").hidden();
-    CoolButton10.setPicture(randomButtonPicture());
     Timer_Criteria.interval(1000).disabled();
 
     ListView1.BeforeLabelEdit = [this](int& cancel) { ListView1_BeforeLabelEdit(cancel); };

@@ -41,33 +41,6 @@ std::string rotationThreshold(int mode) {
     return mode >= kFirstTimed && mode <= kLastTimed ? kThresholds[mode - kFirstTimed] : "";
 }
 
-std::shared_ptr<const vb::Picture> randomButtonPicture() {
-    // A white die with five dark pips on a rounded tile, 24 x 24.
-    constexpr int kSide = 24;
-    auto p = std::make_shared<vb::Picture>();
-    p->width = p->height = kSide;
-    p->rgb.assign(std::size_t(kSide * kSide * 3), 0);
-    auto put = [&](int x, int y, int r, int g, int b) {
-        std::uint8_t* px = &p->rgb[std::size_t(y * kSide + x) * 3];
-        px[0] = std::uint8_t(r), px[1] = std::uint8_t(g), px[2] = std::uint8_t(b);
-    };
-    const int pips[5][2] = {{7, 7}, {16, 7}, {11, 11}, {7, 16}, {16, 16}};
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
-            const int dx = x < 4 ? 4 - x : x > 19 ? x - 19 : 0, dy = y < 4 ? 4 - y : y > 19 ? y - 19 : 0;
-            const int d2 = dx * dx + dy * dy;
-            if (d2 > 16) put(x, y, 244, 245, 247);             // outside the rounded corners
-            else if (d2 > 9 || x == 0 || y == 0 || x == kSide - 1 || y == kSide - 1)
-                put(x, y, 70, 110, 180);                        // border
-            else put(x, y, 255, 255, 255);
-            for (const auto& pip : pips) {
-                const int px = x - pip[0], py = y - pip[1];
-                if (px * px + py * py <= 3) put(x, y, 36, 52, 86);
-            }
-        }
-    return p;
-}
-
 void Main::Put_Wallpaper_Random() {
     // Any failure ends the pick silently; a wallpaper already saved or set stays.
     vb::guarded(

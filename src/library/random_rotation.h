@@ -1,10 +1,7 @@
 #pragma once
 // Pieces of the random rotation that are worth reaching from outside the main window.
-#include <memory>
 #include <optional>
 #include <string>
-
-#include "platform/picture.h"
 
 namespace vantry {
 
@@ -15,8 +12,5 @@ std::optional<int> parseModeLine(const std::string& line);
 // The tick count at which a timed mode (3 to 7) rotates, as the counter's text shows it; empty
 // for the other modes.
 std::string rotationThreshold(int mode);
-
-// The random button's face: a die.
-std::shared_ptr<const vb::Picture> randomButtonPicture();
 
 }  // namespace vantry
