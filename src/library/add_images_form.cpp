@@ -108,7 +108,9 @@ void Add_Images::Combo_Pattern_KeyDown(int& keyCode, int) {
     if (keyCode == kEnterKey) Combo_Pattern_Click();
 }
 
-void Add_Images::File1_Click() { FileBox_Click(); }
+void Add_Images::File1_Click() {
+    FileBox_Click();
+}
 
 void Add_Images::FileBox_Click() {
     const std::string name = File1.FileName();
@@ -185,6 +187,8 @@ void Add_Images::Drive1_Change() {
     }
 }
 
-void Add_Images::Dir1_Change() { File1.setPath(Dir1.Path()); }
+void Add_Images::Dir1_Change() {
+    File1.setPath(Dir1.Path());
+}
 
 }  // namespace vantry

@@ -15,6 +15,7 @@ bool isPlainFileName(const std::string& name);
 
 // Renames the file `from` of folder to `to`, in the same folder. Fails (vb::Error) when either
 // name is not a plain file name, the file is gone, or `to` already names another entry.
-void renameInFolder(vb::FileSystem& fs, const std::string& folder, const std::string& from, const std::string& to);
+void renameInFolder(vb::FileSystem& fs, const std::string& folder, const std::string& from,
+                    const std::string& to);
 
 }  // namespace vantry

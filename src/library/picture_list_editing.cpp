@@ -19,7 +19,9 @@ void Main::designLibraryCommands() {
     Timer_Criteria.interval(1000).disabled();
 
     ListView1.BeforeLabelEdit = [this](int& cancel) { ListView1_BeforeLabelEdit(cancel); };
-    ListView1.AfterLabelEdit = [this](int& cancel, std::string& text) { ListView1_AfterLabelEdit(cancel, text); };
+    ListView1.AfterLabelEdit = [this](int& cancel, std::string& text) {
+        ListView1_AfterLabelEdit(cancel, text);
+    };
     ListView1.KeyDown = [this](int& key, int shift) { ListView1_KeyDown(key, shift); };
     ListView1.ColumnClick = [this](int index) { ListView1_ColumnClick(index); };
     CoolButton11.Click = [this] { CoolButton11_Click(); };
@@ -84,7 +86,8 @@ void Main::Command4_Click() {
     vb::guarded(
         [&] {
             const std::string current = File1.FileName();
-            const auto answer = app().dialogs().InputBox(languageString(app(), 68), Command4.Caption(), current);
+            const auto answer =
+                app().dialogs().InputBox(languageString(app(), 68), Command4.Caption(), current);
             if (!answer || answer->empty()) return;
             renameInFolder(app().fs(), pictureFolder(txt_InitDir.Text()), current, *answer);
             File1.Refresh();

@@ -73,8 +73,10 @@ void Main::Check_ApplyRandomFlag() {
                 cmb_Criteria.setListIndex(*mode);  // fails outside -1 to the last mode
             }
             const int m = cmb_Criteria.ListIndex();
-            if (m == kOnceAtStart) Put_Wallpaper_Random();
-            else if (m >= kFirstTimed) Timer_Criteria.setEnabled(true);
+            if (m == kOnceAtStart)
+                Put_Wallpaper_Random();
+            else if (m >= kFirstTimed)
+                Timer_Criteria.setEnabled(true);
         },
         [](const vb::Error&) {});
 }

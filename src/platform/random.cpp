@@ -13,7 +13,8 @@ double localSecondsSinceMidnight() {
     const std::time_t t = system_clock::to_time_t(now);
     std::tm tm{};
     localtime_r(&t, &tm);
-    const double fraction = double(duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000) / 1e6;
+    const double fraction =
+        double(duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000) / 1e6;
     return tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + fraction;
 }
 }  // namespace

@@ -65,7 +65,6 @@ protected:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, mods,
                           tree->visualItemRect(tree->topLevelItem(row)).center());
         QCoreApplication::processEvents();
-
     }
 
     QApplication& qt = vbqt::test::qtApp();
@@ -127,7 +126,8 @@ TEST_F(SelectionEditingTest, AMultiSelectListKeepsEverySelectedItem) {
     auto* list = widget<QListWidget>("lst_Files");
     ASSERT_NE(list, nullptr);
     auto click = [&](int row, Qt::KeyboardModifiers mods) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, list->visualItemRect(list->item(row)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods,
+                          list->visualItemRect(list->item(row)).center());
         QCoreApplication::processEvents();
     };
     click(0, {});

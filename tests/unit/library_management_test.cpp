@@ -1,7 +1,7 @@
 // The library's file operations and the runtime pieces its windows rely on: copying, renaming,
 // patterns, label edits, rotation-mode lines and the random source.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,8 +69,9 @@ TEST(LibraryFiles, RenameRefusesEveryNameThatLeavesTheFolderOrReplacesAFile) {
     writeFile(d / "img/a.jpg", "a");
     writeFile(d / "img/b.jpg", "b");
     std::filesystem::create_directories(d / "img/sub");
-    const std::vector<std::string> bads = {"", ".", "..", "../a2.jpg", "..\\a2.jpg", "sub/a2.jpg", "/tmp/a2.jpg",
-                                  std::string("a\0b", 3), "b.jpg", "B.JPG", "sub", std::string(300, 'x')};
+    const std::vector<std::string> bads = {"",           ".",          "..",          "../a2.jpg",
+                                           "..\\a2.jpg", "sub/a2.jpg", "/tmp/a2.jpg", std::string("a\0b", 3),
+                                           "b.jpg",      "B.JPG",      "sub",         std::string(300, 'x')};
     for (const std::string& bad : bads) {
         EXPECT_THROW(renameInFolder(fs, d / "img", "a.jpg", bad), vb::Error) << bad;
         EXPECT_EQ(readFile(d / "img/a.jpg"), "a") << bad;
@@ -96,10 +97,12 @@ TEST(FileListPatterns, WildcardsAndListsMatchWithoutRegardToCase) {
     Harness h;
     auto& list = h.app->form<Add_Images>().File1;
     const PatternRow rows[] = {
-        {"*.jpg;*.bmp", "a.JPG", true},  {"*.jpg;*.bmp", "a.jpeg", false}, {"*.jpg;*.bmp", "a.bmp", true},
-        {"*.*", "README", true},         {"*", "a.b.c", true},             {"t*.?mp", "two.bmp", true},
-        {"t*.?mp", "two.bmpx", false},   {"?.jpg", "ab.jpg", false},       {"*ee.jpg", "three.JPG", true},
-        {" *.bmp ; *.jpg ", "x.jpg", true}, {"", "a.jpg", false},          {"a*b*c", "aXbYbZc", true},
+        {"*.jpg;*.bmp", "a.JPG", true}, {"*.jpg;*.bmp", "a.jpeg", false},
+        {"*.jpg;*.bmp", "a.bmp", true}, {"*.*", "README", true},
+        {"*", "a.b.c", true},           {"t*.?mp", "two.bmp", true},
+        {"t*.?mp", "two.bmpx", false},  {"?.jpg", "ab.jpg", false},
+        {"*ee.jpg", "three.JPG", true}, {" *.bmp ; *.jpg ", "x.jpg", true},
+        {"", "a.jpg", false},           {"a*b*c", "aXbYbZc", true},
         {"a*b*c", "aXbYbZ", false},     {"*.jpg", ".jpg", true},
     };
     for (const auto& r : rows) {

@@ -82,7 +82,8 @@ void benchRandomPick(const std::string& scratch) {
     // One full-HD picture under 10,000 names (hard links: the names are what the list reads).
     const fs::path first = p.pf / "img" / "picture 00000.jpg";
     const auto bytes = vb::encodeJpeg(vb::makeTestPicture(1920, 1080), 88);
-    std::ofstream(first, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(first, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     for (int i = 1; i < n; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "picture %05d.jpg", i);
@@ -100,8 +101,10 @@ void benchRandomPick(const std::string& scratch) {
         build.push_back(msSince(t0));
     }
     const Stats s = stats(pick), b = stats(build);
-    std::printf("random pick + apply, %d pictures of 1920x1080 (headless): best %.1f / median %.1f ms "
-                "(goal < 150 ms)\n", n, s.best, s.median);
+    std::printf(
+        "random pick + apply, %d pictures of 1920x1080 (headless): best %.1f / median %.1f ms "
+        "(goal < 150 ms)\n",
+        n, s.best, s.median);
     std::printf("  of which each of its two list builds: best %.1f / median %.1f ms; wallpapers set %zu\n",
                 b.best, b.median, p.platform.wallpaper.set.size());
 }
@@ -162,9 +165,11 @@ void benchImport(const std::string& scratch) {
     }
     const auto count = std::distance(fs::directory_iterator(p.pf / "img"), {});
     const Stats o = stats(ours), t = stats(theirs);
-    std::printf("import, %d files of 1 MB (copy, then the list rebuilt): best %.1f / median %.1f ms; "
-                "cp -t: best %.1f / median %.1f ms; ratio of bests %.2f, of medians %.2f (goal <= 1.5); files %lld\n",
-                n, o.best, o.median, t.best, t.median, o.best / t.best, o.median / t.median, static_cast<long long>(count));
+    std::printf(
+        "import, %d files of 1 MB (copy, then the list rebuilt): best %.1f / median %.1f ms; "
+        "cp -t: best %.1f / median %.1f ms; ratio of bests %.2f, of medians %.2f (goal <= 1.5); files %lld\n",
+        n, o.best, o.median, t.best, t.median, o.best / t.best, o.median / t.median,
+        static_cast<long long>(count));
     fs::remove_all(src);
     fs::remove_all(cpTarget);
 }
