@@ -6,7 +6,6 @@
 namespace vantry {
 
 void Main::Get_LastDownloaded() {}
-void Main::InternetConnectionExists() {}
 void Main::Start_Pelloria() {}
 void Main::Check_SURPLEX() {}
 void Main::Check_Kestrin() {}

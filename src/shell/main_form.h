@@ -4,6 +4,8 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
+#include "online/hosts.h"
 
 namespace vantry {
 
@@ -77,11 +79,22 @@ public:
     // Procedures of the parts of the program that are still to come; the start-up calls them at
     // their place so the sequence stays complete.
     void Get_LastDownloaded();
-    void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
     void Check_SURPLEX();
     void Check_Kestrin();
+
+    // Online gallery: the connection monitor and the news panel (src/online).
+    void InternetConnectionExists();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int state);
+    void cmd_GoNews_Click();
+    void cmd_NewsClose_Click();
+    void cmd_NewsRefresh_Click();
+    void cmd_GetNews_Click();
+    void cmd_BrowseNews_Click();
+    // The hosts in effect ("HOSTS.CFG" in the program folder, else the defaults).
+    Hosts hosts() const;
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -179,6 +192,7 @@ public:
     CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
     CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
     CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+    WebBrowser WebBrowserNews{this, "WebBrowserNews", &News};
 
     // Connection-type question.
     Panel Before{this, "Before"};
@@ -210,6 +224,8 @@ public:
     Timer Timer_Criteria{this, "Timer_Criteria"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    Timer Timer1{this, "Timer1"};  // the connection monitor's
+    InternetTransfer Inet1{this, "Inet1"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -220,6 +236,7 @@ private:
     // The picture-list panel's editing and rotation controls: their design and events.
     void designLibraryCommands();
     int lastSortedColumn_ = 0;  // the column the previous header click sorted by, 0-based
+    void designOnline();  // src/online/connection_monitor.cpp
 };
 
 }  // namespace vantry

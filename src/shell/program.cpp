@@ -40,6 +40,7 @@ void registerForms(vb::App& app) {
         {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
         {"Reset_Controls", &Main::Reset_Controls},
         {"Check_ApplyRandomFlag", &Main::Check_ApplyRandomFlag},
+        {"InternetConnectionExists", &Main::InternetConnectionExists},
     };
     for (const auto& entry : mainProcedures) {
         const P proc = entry.second;
