@@ -46,6 +46,11 @@ public:
 
     // The regular files in a folder, unsorted.
     std::vector<std::string> listFiles(const std::string& folder) const;
+    // The folders in a folder, unsorted, without "." and "..".
+    std::vector<std::string> listFolders(const std::string& folder) const;
+
+private:
+    std::vector<std::string> listEntries(const std::string& folder, bool folders) const;
 };
 
 // Joins a folder and a name with the design's separator rules: "a" + "\b" and "a\" + "b".

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
@@ -147,6 +148,23 @@ QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
     return tree;
 }
 
+// A folder list opens an entry on a double click (or Enter): the model changes its path, and
+// its items come back through the model.
+QWidget* makeFolderList(FormHost& host, vb::FolderListBox& list, QWidget* parent) {
+    auto* w = new QListWidget(parent);
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(w, &QListWidget::currentRowChanged, &host, [&host, &list](int row) {
+        if (row >= 0) host.deliver([&list, row] { list.setListIndex(row); });
+    });
+    QObject::connect(w, &QListWidget::itemActivated, &host, [&host, &list, w](QListWidgetItem* item) {
+        const int row = w->row(item);
+        host.deliver([&list, row] {
+            if (row < list.ListCount()) list.openEntry(row);
+        });
+    });
+    return w;
+}
+
 QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
     auto* w = new QListWidget(parent);
     w->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -236,6 +254,8 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
             return makeList(host, static_cast<vb::ListControl&>(c), parent);
+        case vb::Kind::FolderListBox:
+            return makeFolderList(host, static_cast<vb::FolderListBox&>(c), parent);
         case vb::Kind::ListView:
             return makeListView(host, static_cast<vb::ListView&>(c), parent);
         case vb::Kind::Panel: {
@@ -267,6 +287,7 @@ void ControlBinding::modelChanged() {
         case vb::Kind::ListView:
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
+        case vb::Kind::FolderListBox:
         case vb::Kind::ComboBox: {
             if (pending_) return;
             pending_ = true;
@@ -322,6 +343,7 @@ void ControlBinding::syncNow() {
         case vb::Kind::ComboBox:
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
+        case vb::Kind::FolderListBox:
             syncList();
             break;
         case vb::Kind::ListView:
@@ -439,6 +461,12 @@ void ControlBinding::syncList() {
     if (itemsChanged) {
         w->clear();
         w->addItems(texts);
+        if (control_.kind() == vb::Kind::FolderListBox) {
+            const QIcon folder = w->style()->standardIcon(QStyle::SP_DirIcon);
+            const QIcon up = w->style()->standardIcon(QStyle::SP_FileDialogToParent);
+            for (int i = 0; i < w->count(); ++i)
+                w->item(i)->setIcon(items_[std::size_t(i)] == vb::FolderListBox::kParentEntry ? up : folder);
+        }
     }
     if (w->currentRow() != index) w->setCurrentRow(index);
     if (index < 0)

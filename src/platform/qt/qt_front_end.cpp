@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -37,6 +38,20 @@ vb::WindowState stateOf(const QWidget& w) {
 FormWindow::FormWindow(FormHost* host) : QWidget(nullptr), host_(host) {
     // Mouse moves over the bare window are the form's own MouseMove.
     setMouseTracking(true);
+}
+
+void FormWindow::setBackground(const std::shared_ptr<const vb::Picture>& picture) {
+    if (picture == background_) return;
+    background_ = picture;
+    backgroundPixmap_ = picture && !picture->empty() ? QPixmap::fromImage(toImage(*picture)) : QPixmap();
+    update();
+}
+
+void FormWindow::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (backgroundPixmap_.isNull()) return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, backgroundPixmap_);
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {
@@ -143,6 +158,7 @@ void FormHost::formChanged() {
     const vb::Form& f = *form_;
     syncing_ = true;
     window_->setWindowTitle(qs(f.Caption()));
+    window_->setBackground(f.picture());
     if (f.Left() != appliedLeft_ || f.Top() != appliedTop_) {
         appliedLeft_ = f.Left();
         appliedTop_ = f.Top();
