@@ -1,5 +1,6 @@
 #include "shell/program.h"
 
+#include "localisation/language_chooser.h"
 #include "platform/procedures.h"
 
 #include "shell/main_form.h"
@@ -45,6 +46,13 @@ void registerForms(vb::App& app) {
     vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
     vb::registerProcedure(StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
+
+    // The language chooser.
+    app.registerForm<Language>();
+    vb::registerProcedure(Language::kName, "Get_Language", [](vb::App& a) { a.form<Language>().Get_Language(); });
+    vb::registerProcedure(Language::kName, "Get_Flag", [](vb::App& a) { a.form<Language>().Get_Flag(); });
+    vb::registerProcedure(Language::kName, "Change_Language",
+                          [](vb::App& a) { a.form<Language>().Change_Language(); });
 }
 
 void startProgram(vb::App& app) {

@@ -11,7 +11,7 @@ trap 'kill $vpid $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/pf"
 cp -a data/. "$work/pf/"
 cp "$build/fresco.exe" "$work/pf/"
-rm -f "$work/pf/CONNECT.TMP"
+rm -f "$work/pf/CONNECT.TMP" "$work/pf/START.1ST"
 Xvfb :93 -screen 0 1280x800x24 -noreset >/dev/null 2>&1 &
 xpid=$!
 for _ in $(seq 100); do [ -S /tmp/.X11-unix/X93 ] && break; sleep 0.05; done
