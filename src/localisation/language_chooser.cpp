@@ -30,11 +30,13 @@ Language::Language(App& app) : Form(app, kName) {
     Label5.pos(4500, 840, 1500, 255).cap("-").hidden();
     lbl_Seleziona.pos(120, 1320, 2880, 255).cap("Languages").bold();
     Dir1.pos(120, 1590, 2880, 2280);
-    img_Flag.pos(3240, 1590, 1800, 1200);
+    // The opened folder's flag, in the middle of the space beside the folder list; the file
+    // lists only serve the installation.
+    img_Flag.pos(3840, 2130, 1800, 1200);
     img_Flag.stretch = true;
-    Picture1.pos(3240, 1590, 1800, 1200).hidden();
-    File1.pattern("*.drv").pos(3240, 2910, 3000, 960);
-    File2.pattern("*.jpg").pos(3240, 2910, 3000, 960).hidden();
+    Picture1.pos(3840, 2130, 1800, 1200).hidden();
+    File1.pattern("*.drv").pos(3240, 1590, 3000, 960).hidden();
+    File2.pattern("*.jpg").pos(3240, 2550, 3000, 960).hidden();
     cmd_Refresh.pos(120, 4020, 1335, 375).cap("Refres&h");
     Command1.pos(3600, 4020, 1215, 375).cap("&OK").disabled();
     Command2.pos(4950, 4020, 1215, 375).cap("&Cancel");

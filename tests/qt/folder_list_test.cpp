@@ -100,6 +100,25 @@ TEST_F(FolderListWidgetTest, DoubleClickAndEnterOpenTheFolderThroughTheModel) {
     EXPECT_EQ(form.Dir1.Path(), base + "/c");
 }
 
+TEST_F(FolderListWidgetTest, AFormThatChangesItsListAndUnloadsInOneEventLeavesNoSyncBehind) {
+    // The list's widget copies the model after the event; by then the form and its controls are
+    // gone, while the widgets wait for their deferred deletion.
+    app.deliver([&] { form.Dir1.setPath(base); });
+    show();
+    for (int round = 0; round < 20; ++round) {
+        FolderForm& f = app.form<FolderForm>();
+        app.deliver([&] {
+            f.Dir1.setPath(base + (round % 2 ? "/b" : "/c"));
+            f.Dir1.setListIndex(0);
+            f.Unload();
+        });
+        // Fresh allocations reuse the freed controls' memory, as the program's next steps do.
+        std::vector<std::string> filler(64, std::string(200, 'x'));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(app.isLoaded(FolderForm::kName));
+    }
+}
+
 TEST_F(FolderListWidgetTest, TheFormsBackgroundPictureIsDrawnAtItsTopLeftCorner) {
     show();
     auto picture = std::make_shared<Picture>();

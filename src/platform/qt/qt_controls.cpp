@@ -282,7 +282,7 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
 }
 
 void ControlBinding::modelChanged() {
-    if (!widget_) return;
+    if (!widget_ || detached_) return;
     switch (control_.kind()) {
         case vb::Kind::ListView:
         case vb::Kind::ListBox:
@@ -308,7 +308,7 @@ void ControlBinding::modelChanged() {
 }
 
 void ControlBinding::syncNow() {
-    if (!widget_) return;
+    if (!widget_ || detached_) return;
     const QSignalBlocker block(widget_.data());
     syncCommon();
     QWidget* w = widget_;

@@ -52,6 +52,12 @@ public:
     // thousands of rows (or a language store of thousands of lines) costs one copy, not one per row.
     void modelChanged() override;
     void syncNow();
+    // The control is about to go (its form unloads) while the widget waits for its deferred
+    // deletion: a copy still queued for after the event must not read the control any more.
+    void detach() {
+        alive_.reset();
+        detached_ = true;
+    }
     vb::Control& control() const { return control_; }
     QWidget* widget() const { return widget_; }
 
@@ -76,6 +82,7 @@ private:
     std::vector<std::vector<std::string>> rows_;  // text, then sub-items
     bool labelEdit_ = false;
     bool pending_ = false;
+    bool detached_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
