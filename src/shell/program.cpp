@@ -40,11 +40,11 @@ void registerForms(vb::App& app) {
     };
     for (const auto& entry : mainProcedures) {
         const P proc = entry.second;
-        vb::registerProcedure(Main::kName, entry.first, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+        vb::registerProcedure(app, Main::kName, entry.first, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
     }
-    vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
-    vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
-    vb::registerProcedure(StartForm::kName, "Open_External_Images",
+    vb::registerProcedure(app, Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
+    vb::registerProcedure(app, Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(app, StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 
     // The language chooser.
