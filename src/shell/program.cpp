@@ -49,9 +49,9 @@ void registerForms(vb::App& app) {
 
     // The language chooser.
     app.registerForm<Language>();
-    vb::registerProcedure(Language::kName, "Get_Language", [](vb::App& a) { a.form<Language>().Get_Language(); });
-    vb::registerProcedure(Language::kName, "Get_Flag", [](vb::App& a) { a.form<Language>().Get_Flag(); });
-    vb::registerProcedure(Language::kName, "Change_Language",
+    vb::registerProcedure(app, Language::kName, "Get_Language", [](vb::App& a) { a.form<Language>().Get_Language(); });
+    vb::registerProcedure(app, Language::kName, "Get_Flag", [](vb::App& a) { a.form<Language>().Get_Flag(); });
+    vb::registerProcedure(app, Language::kName, "Change_Language",
                           [](vb::App& a) { a.form<Language>().Change_Language(); });
 }
 
