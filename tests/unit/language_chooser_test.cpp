@@ -122,19 +122,25 @@ struct Installed : Harness {
 TEST(FirstStart, ChoosingALanguageLeadsToANormalStartNextTime) {
     Installed h;
     ASSERT_TRUE(h.fs.fileExists(h.pf / "START.1ST"));
+    // An installation whose active language is Italian: the chooser still speaks English.
+    h.put("LANGUAGE.DRV", readFile(h.pf / "lang/Italiano/Italiano.DRV"));
     h.start();
     ASSERT_TRUE(h.app->isLoaded(vantry::Language::kName));
     EXPECT_FALSE(h.app->isLoaded(vantry::Splash::kName));
     auto& chooser = h.app->form<vantry::Language>();
-    h.app->deliver([&] { chooser.Dir1.openEntry(2); });  // "..", "English", "Italiano"
+    EXPECT_EQ(h.app->form<vantry::Main>().CoolButton1.Caption(), "Scarica immagini");
+    EXPECT_EQ(chooser.lbl_Seleziona.Caption(), "Languages");
+    EXPECT_EQ(chooser.Command3.Caption(), "&Cancel");
+    EXPECT_EQ(chooser.cmd_Refresh.Caption(), "Refres&h");
+    h.app->deliver([&] { chooser.Dir1.openEntry(1); });  // "..", "English", "Italiano"
     h.app->deliver([&] { chooser.Command1.Click(); });
     EXPECT_FALSE(h.app->ended());
     EXPECT_FALSE(h.fs.fileExists(h.pf / "START.1ST"));
-    EXPECT_EQ(h.file("LANGUAGE.DRV"), readFile(h.pf / "lang/Italiano/Italiano.DRV"));
-    EXPECT_EQ(h.app->form<vantry::Main>().CoolButton1.Caption(), "Scarica immagini");
+    EXPECT_EQ(h.file("LANGUAGE.DRV"), readFile(h.pf / "lang/English/English.DRV"));
+    EXPECT_EQ(h.app->form<vantry::Main>().CoolButton1.Caption(), "Get a picture");
     EXPECT_EQ(h.fs.CurDir(), h.pf.path());
 
-    // The next start, in the same folder: the splash, in Italian, and no chooser.
+    // The next start, in the same folder: the splash, in English, and no chooser.
     h.app.reset();
     h.app = h.platform.makeApp();
     vantry::registerForms(*h.app);
@@ -142,7 +148,7 @@ TEST(FirstStart, ChoosingALanguageLeadsToANormalStartNextTime) {
     EXPECT_FALSE(h.app->isLoaded(vantry::Language::kName));
     ASSERT_TRUE(h.app->isLoaded(vantry::Splash::kName));
     EXPECT_TRUE(h.app->form<vantry::Splash>().Visible());
-    EXPECT_EQ(h.app->form<vantry::Splash>().Command1.Caption(), "Continua >");
+    EXPECT_EQ(h.app->form<vantry::Splash>().Command1.Caption(), "Continue >");
 }
 
 }  // namespace
