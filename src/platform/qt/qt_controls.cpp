@@ -464,10 +464,25 @@ void ControlBinding::syncList() {
         w->clear();
         w->addItems(texts);
         if (control_.kind() == vb::Kind::FolderListBox) {
+            // The way up is shown as the name of the folder it leads to, beside an up arrow.
+            auto& folders = static_cast<vb::FolderListBox&>(control_);
             const QIcon folder = w->style()->standardIcon(QStyle::SP_DirIcon);
             const QIcon up = w->style()->standardIcon(QStyle::SP_FileDialogToParent);
-            for (int i = 0; i < w->count(); ++i)
-                w->item(i)->setIcon(items_[std::size_t(i)] == vb::FolderListBox::kParentEntry ? up : folder);
+            for (int i = 0; i < w->count(); ++i) {
+                QListWidgetItem* item = w->item(i);
+                if (items_[std::size_t(i)] != vb::FolderListBox::kParentEntry) {
+                    item->setIcon(folder);
+                    continue;
+                }
+                const std::string parent = folders.entryPath(i);
+                const std::size_t slash = parent.rfind('/');
+                const std::string name = slash == std::string::npos || slash + 1 == parent.size()
+                                             ? parent
+                                             : parent.substr(slash + 1);
+                item->setIcon(up);
+                item->setText(qs(name));
+                item->setToolTip(qs(parent));
+            }
         }
     }
     if (w->currentRow() != index) w->setCurrentRow(index);
