@@ -4,6 +4,8 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
+#include "online/hosts.h"
 
 namespace vantry {
 
@@ -65,11 +67,22 @@ public:
     void Get_LastDownloaded();
     void Check_ApplyRandomFlag();
     void Put_Wallpaper_Random();
-    void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
     void Check_SURPLEX();
     void Check_Kestrin();
+
+    // Online gallery: the connection monitor and the news panel (src/online).
+    void InternetConnectionExists();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int state);
+    void cmd_GoNews_Click();
+    void cmd_NewsClose_Click();
+    void cmd_NewsRefresh_Click();
+    void cmd_GetNews_Click();
+    void cmd_BrowseNews_Click();
+    // The hosts in effect ("HOSTS.CFG" in the program folder, else the defaults).
+    Hosts hosts() const;
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -166,6 +179,7 @@ public:
     CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
     CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
     CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+    WebBrowser WebBrowserNews{this, "WebBrowserNews", &News};
 
     // Connection-type question.
     Panel Before{this, "Before"};
@@ -196,6 +210,8 @@ public:
     ListBox lst_Language{this, "lst_Language"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    Timer Timer1{this, "Timer1"};  // the connection monitor's
+    InternetTransfer Inet1{this, "Inet1"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -203,6 +219,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designOnline();  // src/online/connection_monitor.cpp
 };
 
 }  // namespace vantry
