@@ -9,6 +9,7 @@
 
 namespace vb {
 
+struct Picture;
 class Timer;
 class Form;
 class Menu;
@@ -29,6 +30,17 @@ public:
     // The entered text, or nullopt when cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText) = 0;
+    // The folder browser: the chosen folder's full path, "" when cancelled.
+    virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+};
+
+// Random numbers for picks the user asks to be random. Each draw is reseeded first (from the
+// time of day in the real one), so nothing of one pick carries over to the next.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Uniform in [0, 1).
+    virtual double draw() = 0;
 };
 
 // The user-interface thread's clock: timers and posted events, one at a time.
@@ -83,6 +95,12 @@ class WallpaperService {
 public:
     virtual ~WallpaperService() = default;
     virtual void setWallpaper(const std::string& bitmapPath) = 0;
+    // The same, right after the caller wrote `written` to that file: a route that draws the
+    // picture itself (the X11 root window) need not read the whole bitmap back.
+    virtual void setWallpaperWritten(const std::string& bitmapPath, const Picture& written) {
+        (void)written;
+        setWallpaper(bitmapPath);
+    }
 };
 
 // The notification area.

@@ -52,12 +52,8 @@ public:
     // thousands of rows (or a language store of thousands of lines) costs one copy, not one per row.
     void modelChanged() override;
     void syncNow();
-    // The control is about to go (its form unloads) while the widget waits for its deferred
-    // deletion: a copy still queued for after the event must not read the control any more.
-    void detach() {
-        alive_.reset();
-        detached_ = true;
-    }
+    // Ends the tie to the control: copies still queued do nothing.
+    void detach() { alive_.reset(); }
     vb::Control& control() const { return control_; }
     QWidget* widget() const { return widget_; }
 
@@ -83,7 +79,6 @@ private:
     std::vector<std::vector<std::string>> rows_;  // text, then sub-items
     bool labelEdit_ = false;
     bool pending_ = false;
-    bool detached_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -134,7 +134,7 @@ void FormHost::detach() {
     if (!form_) return;
     for (auto& b : bindings_) {
         if (b->control().view() == b.get()) b->control().attachView(nullptr);
-        b->detach();
+        b->detach();  // a copy still queued must not read the control, which goes with its form
     }
     if (form_->view() == this) form_->attachView(nullptr);
     form_ = nullptr;
