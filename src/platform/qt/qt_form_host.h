@@ -35,6 +35,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     FormHost* host_;

@@ -66,6 +66,25 @@ void FormWindow::mouseMoveEvent(QMouseEvent* e) {
     QWidget::mouseMoveEvent(e);
 }
 
+namespace {
+// Without a window manager the stacking hint means nothing: the program's topmost windows are
+// raised by hand above any other of its windows that came up.
+void raiseTopmostWindowsAbove(const QWidget* other) {
+    if (other->windowFlags() & Qt::WindowStaysOnTopHint) return;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != other && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) w->raise();
+}
+}  // namespace
+
+bool FormWindow::event(QEvent* e) {
+    // A window whose native surface is made anew (an embedded browser switches it to OpenGL) is
+    // mapped again, on top of the others.
+    const bool result = QWidget::event(e);
+    if (e->type() == QEvent::WinIdChange && isVisible())
+        QTimer::singleShot(0, this, [this] { raiseTopmostWindowsAbove(this); });
+    return result;
+}
+
 void FormWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange && host_) host_->windowStateChanged();
     QWidget::changeEvent(e);
@@ -190,11 +209,7 @@ void FormHost::formChanged() {
                     window_->showNormal();
                     window_->raise();
                     window_->activateWindow();
-                    // Without a window manager the stacking hint means nothing: keep the
-                    // program's topmost windows above the one just raised by hand.
-                    for (QWidget* w : QApplication::topLevelWidgets())
-                        if (w != window_ && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
-                            w->raise();
+                    raiseTopmostWindowsAbove(window_);
                 }
                 break;
         }
