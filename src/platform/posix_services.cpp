@@ -127,9 +127,15 @@ bool PosixSystem::online() {
 }
 
 int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
-    // A bare name is the program folder's file of that name (letter case ignored), then PATH.
-    std::string path = fs_.resolve(joinPath(programFolder, name));
-    if (!fs_.fileExists(path) || ::access(path.c_str(), X_OK) != 0) path = name;
+    std::string path;
+    if (name.find_first_of("/\\") != std::string::npos) {
+        // A path names its file and nothing else; an empty folder part makes it the root's.
+        path = fs_.resolve(name);
+    } else {
+        // A bare name is the program folder's file of that name (letter case ignored), then PATH.
+        path = fs_.resolve(joinPath(programFolder, name));
+        if (!fs_.fileExists(path) || ::access(path.c_str(), X_OK) != 0) path = name;
+    }
     pid_t pid = 0;
     std::vector<char*> argv{const_cast<char*>(path.c_str()), nullptr};
     const int rc = path.find('/') != std::string::npos
@@ -137,6 +143,17 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
                        : ::posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw Error(err::FileNotFound, "cannot start " + name + ": " + std::strerror(rc));
     return int(pid);
+}
+
+void PosixPrograms::launch(const std::string& name, const std::string& programFolder) {
+    const pid_t pid = start(name, programFolder);
+    // Nobody waits for it; a thread of its own collects its exit status when it ends, so it
+    // never lingers as a zombie. It logs nothing: it may outlive the program's logger.
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
 }
 
 int PosixPrograms::wait(int pid) {

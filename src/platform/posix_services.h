@@ -48,6 +48,7 @@ class PosixPrograms : public Programs {
 public:
     PosixPrograms(FileSystem& fs, Logger& log) : fs_(fs), log_(log) {}
     int start(const std::string& name, const std::string& programFolder) override;
+    void launch(const std::string& name, const std::string& programFolder) override;
     int wait(int pid) override;
     void open(const std::string& address) override;
 

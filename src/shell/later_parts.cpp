@@ -1,6 +1,6 @@
 // Procedures that the start-up and the menus call at their places, whose own windows and steps
-// come with the online gallery, the random rotation and the plug-in launchers. Until those
-// arrive they do the least that keeps the callers' promises.
+// come with the online gallery and the random rotation. Until those arrive they do the least
+// that keeps the callers' promises.
 #include "shell/main_form.h"
 
 namespace vantry {
@@ -10,8 +10,6 @@ void Main::Check_ApplyRandomFlag() {}
 void Main::Put_Wallpaper_Random() {}
 void Main::InternetConnectionExists() {}
 void Main::Start_Pelloria() {}
-void Main::Check_SURPLEX() {}
-void Main::Check_Kestrin() {}
 
 // After a wallpaper is applied the main window returns to a freshly built picture list; the
 // download pane's part of the reset comes with the download.

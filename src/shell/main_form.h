@@ -68,8 +68,12 @@ public:
     void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
+
+    // Plug-in launchers: the companions are detected each time the panel is shown.
     void Check_SURPLEX();
     void Check_Kestrin();
+    void CB_Surplex_Click();
+    void CB_Kestrin_Click();
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -149,8 +153,15 @@ public:
     // Plug-ins.
     Panel Panel_Plugins{this, "Panel_Plugins"};
     Shape Shape41{this, "Shape41", &Panel_Plugins};
+    Label Label14{this, "Label14", &Panel_Plugins};
+    Label Label11{this, "Label11", &Panel_Plugins};
     Label lbl_SURPLEX{this, "lbl_SURPLEX", &Panel_Plugins};
+    ImageButton CB_Surplex{this, "CB_Surplex", &Panel_Plugins};
+    LinkLabel WebLink3{this, "WebLink3", &Panel_Plugins};
+    Label Label13{this, "Label13", &Panel_Plugins};
     Label lbl_Kestrin{this, "lbl_Kestrin", &Panel_Plugins};
+    ImageButton CB_Kestrin{this, "CB_Kestrin", &Panel_Plugins};
+    LinkLabel WebLink4{this, "WebLink4", &Panel_Plugins};
 
     // Download progress.
     Panel Download{this, "Download"};
@@ -203,6 +214,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designPlugins();
 };
 
 }  // namespace vantry

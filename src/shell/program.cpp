@@ -2,6 +2,7 @@
 
 #include "platform/procedures.h"
 
+#include "shell/about.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -13,6 +14,7 @@ void registerForms(vb::App& app) {
     app.registerForm<Main>();
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
+    app.registerForm<About>();
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();
@@ -43,6 +45,7 @@ void registerForms(vb::App& app) {
     }
     vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
     vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
     vb::registerProcedure(StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 }
