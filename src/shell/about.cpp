@@ -20,22 +20,7 @@ constexpr Color kOrange = rgb(255, 140, 0);
 constexpr Color kWhite = rgb(255, 255, 255);
 constexpr Color kYellow = rgb(255, 255, 0);
 
-// The two pictures, drawn here: an orange disc (the program's mark) and a band fading from
-// orange into the black of the window.
-std::shared_ptr<const Picture> markPicture() {
-    auto p = std::make_shared<Picture>();
-    p->width = p->height = 64;
-    p->rgb.assign(64 * 64 * 3, 0);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const int dx = x - 32, dy = y - 32, d2 = dx * dx + dy * dy;
-            std::uint8_t* px = &p->rgb[std::size_t(y * 64 + x) * 3];
-            if (d2 < 30 * 30 && d2 >= 18 * 18) px[0] = 255, px[1] = 140, px[2] = 0;
-            else if (d2 < 12 * 12) px[0] = 255, px[1] = 200, px[2] = 40;
-        }
-    return p;
-}
-
+// The band along the top, fading from orange into the black of the window.
 std::shared_ptr<const Picture> bandPicture() {
     auto p = std::make_shared<Picture>();
     p->width = 368;
@@ -55,6 +40,20 @@ std::shared_ptr<const Picture> bandPicture() {
 
 }  // namespace
 
+std::shared_ptr<const Picture> makerMark() {
+    auto p = std::make_shared<Picture>();
+    p->width = p->height = 64;
+    p->rgb.assign(64 * 64 * 3, 0);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const int dx = x - 32, dy = y - 32, d2 = dx * dx + dy * dy;
+            std::uint8_t* px = &p->rgb[std::size_t(y * 64 + x) * 3];
+            if (d2 < 30 * 30 && d2 >= 18 * 18) px[0] = 255, px[1] = 140, px[2] = 0;
+            else if (d2 < 12 * 12) px[0] = 255, px[1] = 200, px[2] = 40;
+        }
+    return p;
+}
+
 std::string aboutVersionText(int major, int minor, int revision) {
     return versionNumbers(major, minor, revision) + (major == 0 ? " BETA" : "");
 }
@@ -68,7 +67,7 @@ About::About(App& app) : Form(app, kName) {
     Shape1.pos(0, 0, 7200, 90).fill(kOrange, kOrange);
     Shape2.pos(0, 4290, 7200, 45).fill(kOrange, kOrange);
     Image1.pos(240, 240, 960, 960);
-    Image1.setPicture(markPicture());
+    Image1.setPicture(makerMark());
     Image11.pos(1440, 240, 5520, 960);
     Image11.setPicture(bandPicture());
 

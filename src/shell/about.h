@@ -3,6 +3,7 @@
 // of the active language file, two links to the maker's site and the updater button. The main
 // window hides while it is open; its Close unloads it, so every opening reads the language
 // file's header afresh.
+#include <memory>
 #include <string>
 
 #include "platform/app.h"
@@ -12,6 +13,9 @@
 namespace vantry {
 
 using namespace vb;
+
+// The maker's mark: an orange disc on black, 64 pixels square.
+std::shared_ptr<const Picture> makerMark();
 
 // "3.5.2006", or "0.9.12 BETA" for a build whose major version is 0.
 std::string aboutVersionText(int major, int minor, int revision);

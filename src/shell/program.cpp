@@ -3,6 +3,7 @@
 #include "platform/procedures.h"
 
 #include "shell/about.h"
+#include "shell/fresco.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -15,6 +16,7 @@ void registerForms(vb::App& app) {
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
     app.registerForm<About>();
+    app.registerForm<Fresco>();
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();
@@ -46,6 +48,9 @@ void registerForms(vb::App& app) {
     vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
     vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
     vb::registerProcedure(About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
+    vb::registerProcedure(Fresco::kName, "Get_Language", [](vb::App& a) { a.form<Fresco>().Get_Language(); });
+    vb::registerProcedure(Fresco::kName, "Compare_Versions",
+                          [](vb::App& a) { a.form<Fresco>().Compare_Versions(); });
     vb::registerProcedure(StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 }
