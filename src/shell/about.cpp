@@ -113,8 +113,8 @@ void About::Form_Load() {
     Get_Language();
     lbl_Version.setCaption(aboutVersionText(kVersionMajor, kVersionMinor, kVersionRevision));
     lbl_Copyright.setCaption(kLegalNotice);
-    // The product page lives on the site the links go to.
-    Label12.setCaption(sitePage(app(), "/download"));
+    // The product's pages live on the site the links go to: its address, without the scheme.
+    Label12.setCaption(sitePage(app(), "").substr(std::string("http://").size()));
 }
 
 void About::Get_Language() {

@@ -70,9 +70,9 @@ Fresco::Fresco(App& app) : Form(app, kName) {
     lbl_RemoteVersion.pos(3480, 1650, 1680, 255).cap("-").colors(kYellow, kBlack);
     cmd_PageProduct.pos(1200, 2130, 3960, 255).colors(kOrange, kBlack).hidden();
     cmd_PageProduct.url = "/download";
-    Command1.pos(1200, 2880, 1455, 375).cap("Check");
-    cmd_Close.pos(2760, 2880, 1200, 375).cap("Close").hidden();
-    Command2.pos(4080, 2880, 1080, 375).cap("Cancel");
+    Command1.pos(1200, 2880, 1455, 375);
+    cmd_Close.pos(2760, 2880, 1200, 375).hidden();
+    Command2.pos(4080, 2880, 1080, 375);
     Inet1.URL = sitePage(app, "/vantry_version_number.js");
 
     Command1.Click = [this] { Command1_Click(); };
