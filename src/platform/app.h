@@ -9,17 +9,22 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/form.h"
 #include "platform/fs.h"
+#include "platform/procedures.h"
 #include "platform/services.h"
 
 namespace vb {
 
 class WallpaperService;
 class Logger;
+class WebBrowsers;
+class FileTransfers;
+class InternetTransfers;
 
 // The front end learns of forms coming and going through this.
 class FrontEnd {
@@ -38,6 +43,10 @@ struct Services {
     WallpaperService* wallpaper = nullptr;
     Tray* tray = nullptr;
     Logger* log = nullptr;
+    // The online components' services (platform/online.h); absent ones make the controls fail.
+    WebBrowsers* browsers = nullptr;
+    FileTransfers* transfers = nullptr;
+    InternetTransfers* internet = nullptr;
 };
 
 class App {
@@ -83,6 +92,23 @@ public:
     WallpaperService& wallpaper() { return *s_.wallpaper; }
     Tray& tray() { return *s_.tray; }
     Logger& log() { return *s_.log; }
+    // Null when the program wired none in.
+    WebBrowsers* browsers() const { return s_.browsers; }
+    FileTransfers* transfers() const { return s_.transfers; }
+    InternetTransfers* internet() const { return s_.internet; }
+
+    // The public procedures callable by name in this program instance (platform/procedures.h).
+    ProcedureTable& procedures() { return procedures_; }
+    const ProcedureTable& procedures() const { return procedures_; }
+
+    // A record the whole program shares (what a module-level variable holds): one T per program
+    // instance, value-initialised on first use and kept until the instance goes.
+    template <class T>
+    T& shared() {
+        std::shared_ptr<void>& slot = shared_[std::type_index(typeid(T))];
+        if (!slot) slot = std::make_shared<T>();
+        return *static_cast<T*>(slot.get());
+    }
 
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
@@ -96,6 +122,8 @@ private:
     std::map<std::string, Factory> factories_;
     std::map<std::string, std::unique_ptr<Form>> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;
+    ProcedureTable procedures_;
+    std::map<std::type_index, std::shared_ptr<void>> shared_;
     FrontEnd* frontEnd_ = nullptr;
     bool ended_ = false;
     int exitCode_ = 0;

@@ -30,6 +30,8 @@ const char* kindName(Kind k) {
         case Kind::ListView: return "ListView";
         case Kind::WebBrowser: return "WebBrowser";
         case Kind::TrayIcon: return "TrayIcon";
+        case Kind::FileTransfer: return "FileTransfer";
+        case Kind::InternetTransfer: return "InternetTransfer";
     }
     return "?";
 }

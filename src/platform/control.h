@@ -39,6 +39,8 @@ enum class Kind {
     ListView,
     WebBrowser,
     TrayIcon,
+    FileTransfer,
+    InternetTransfer,
 };
 
 const char* kindName(Kind k);

@@ -34,6 +34,7 @@ inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPicture = 481;
 inline constexpr int InvalidPropertyValue = 380;
+inline constexpr int InetFailed = 35761;  // a synchronous fetch that failed or timed out
 }  // namespace err
 
 // Thrown to end the program; deliberately not derived from Error.

@@ -24,6 +24,7 @@ bool VirtualLoop::armed(const Timer& t) const {
 }
 
 void VirtualLoop::post(std::function<void()> fn, int delayMs) {
+    std::lock_guard<std::mutex> lock(postsMutex_);
     posts_.push_back({std::move(fn), now_ + delayMs, seq_++});
 }
 
@@ -35,18 +36,21 @@ void VirtualLoop::advance(std::int64_t ms) {
         const Armed* t = nullptr;
         for (const Armed& a : timers_)
             if (a.due <= target && (!t || a.due < t->due || (a.due == t->due && a.seq < t->seq))) t = &a;
+        std::unique_lock<std::mutex> lock(postsMutex_);
         const Posted* p = nullptr;
         for (const Posted& q : posts_)
             if (q.due <= target && (!p || q.due < p->due || (q.due == p->due && q.seq < p->seq))) p = &q;
         if (!t && !p) break;
         if (p && (!t || p->due < t->due || (p->due == t->due && p->seq < t->seq))) {
-            now_ = std::max(now_, p->due);
+            now_ = std::max(now_.load(), p->due);
             auto fn = std::move(const_cast<Posted*>(p)->fn);
             posts_.erase(posts_.begin() + (p - posts_.data()));
+            lock.unlock();
             if (app_) app_->deliver(fn);
             else fn();
         } else {
-            now_ = std::max(now_, t->due);
+            lock.unlock();
+            now_ = std::max(now_.load(), t->due);
             Timer* timer = t->timer;
             Armed& a = *const_cast<Armed*>(t);
             a.due = now_ + a.interval;
@@ -56,7 +60,7 @@ void VirtualLoop::advance(std::int64_t ms) {
             else tick();
         }
     }
-    if (!(app_ && app_->ended())) now_ = std::max(now_, target);
+    if (!(app_ && app_->ended())) now_ = std::max(now_.load(), target);
 }
 
 void VirtualLoop::block(std::int64_t ms) {
@@ -124,7 +128,8 @@ HeadlessPlatform::HeadlessPlatform(const std::string& windowsDir, const std::str
 }
 
 std::unique_ptr<App> HeadlessPlatform::makeApp() {
-    auto app = std::make_unique<App>(Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
+    auto app = std::make_unique<App>(
+        Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
     loop.setApp(app.get());
     return app;
 }

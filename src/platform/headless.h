@@ -1,6 +1,7 @@
 #pragma once
 // The headless back end: virtual time, scripted dialogs and recording doubles of the operating
 // system's services. The scenario runner and the tests run the real program logic on these.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -9,8 +10,10 @@
 #include <vector>
 
 #include <memory>
+#include <mutex>
 
 #include "platform/fs.h"
+#include "platform/headless_online.h"
 #include "platform/log.h"
 #include "platform/services.h"
 
@@ -18,6 +21,8 @@ namespace vb {
 
 class App;
 
+// post() may be called from any thread (a worker's event waits for the next advance); the rest
+// only from the thread that advances.
 class VirtualLoop : public EventLoop {
 public:
     void setApp(App* app) { app_ = app; }
@@ -47,10 +52,11 @@ private:
         std::uint64_t seq;
     };
     App* app_ = nullptr;
-    std::int64_t now_ = 0;
-    std::uint64_t seq_ = 0;
+    std::atomic<std::int64_t> now_{0};
+    std::atomic<std::uint64_t> seq_{0};
     std::vector<Armed> timers_;
     std::vector<Posted> posts_;
+    mutable std::mutex postsMutex_;
 };
 
 struct ShownMessage {
@@ -159,6 +165,11 @@ struct HeadlessPlatform {
     RecordingWallpaper wallpaper;
     RecordingTray tray;
     CollectingLogger log;
+    // Every address the online doubles were asked for, in order.
+    std::vector<std::string> requests;
+    RecordingBrowsers browsers{&requests};
+    ScriptedTransfers transfers{loop, fs, &requests};
+    ScriptedInternet internet{&requests};
 
     HeadlessPlatform(const std::string& windowsDir, const std::string& root);
     std::unique_ptr<App> makeApp();

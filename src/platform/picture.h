@@ -53,9 +53,4 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture);
 // err::InvalidPicture for an empty picture, else an error number from the failing step.
 void savePictureBmp(const Picture& picture, const std::string& osPath);
 
-// Generators for tests and tools.
-Picture makeTestPicture(int width, int height);  // deterministic gradient, no flat areas
-std::vector<std::uint8_t> encodeJpeg(const Picture& picture, int quality = 90);
-std::vector<std::uint8_t> encodeGif(const Picture& picture);  // 6x6x6 colour cube, one frame
-
 }  // namespace vb

@@ -1,42 +1,43 @@
 #include "platform/procedures.h"
 
-#include <map>
-#include <utility>
+#include "platform/app.h"
 
 namespace vb {
 
-namespace {
-
-using Table = std::map<std::pair<std::string, std::string>, Procedure>;
-
-Table& table() {
-    static Table t;
-    return t;
+void ProcedureTable::add(const std::string& form, const std::string& procedure, Procedure body) {
+    table_[{form, procedure}] = std::move(body);
 }
 
-}  // namespace
-
-void registerProcedure(const std::string& form, const std::string& procedure, Procedure body) {
-    table()[{form, procedure}] = std::move(body);
+bool ProcedureTable::has(const std::string& form, const std::string& procedure) const {
+    return table_.count({form, procedure}) != 0;
 }
 
-bool isProcedureRegistered(const std::string& form, const std::string& procedure) {
-    return table().count({form, procedure}) != 0;
+Procedure ProcedureTable::find(const std::string& form, const std::string& procedure) const {
+    auto it = table_.find({form, procedure});
+    return it == table_.end() ? Procedure{} : it->second;
+}
+
+std::vector<std::string> ProcedureTable::names() const {
+    std::vector<std::string> out;
+    for (const auto& [key, body] : table_) out.push_back(key.first + "." + key.second);
+    return out;
+}
+
+void registerProcedure(App& app, const std::string& form, const std::string& procedure, Procedure body) {
+    app.procedures().add(form, procedure, std::move(body));
+}
+
+bool isProcedureRegistered(const App& app, const std::string& form, const std::string& procedure) {
+    return app.procedures().has(form, procedure);
 }
 
 bool callProcedure(App& app, const std::string& form, const std::string& procedure) {
-    auto it = table().find({form, procedure});
-    if (it == table().end()) return false;
-    // A copy: the procedure may register procedures itself (a form loading for the first time).
-    const Procedure body = it->second;
+    const Procedure body = app.procedures().find(form, procedure);
+    if (!body) return false;
     body(app);
     return true;
 }
 
-std::vector<std::string> registeredProcedures() {
-    std::vector<std::string> out;
-    for (const auto& [key, body] : table()) out.push_back(key.first + "." + key.second);
-    return out;
-}
+std::vector<std::string> registeredProcedures(const App& app) { return app.procedures().names(); }
 
 }  // namespace vb

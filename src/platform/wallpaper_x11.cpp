@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <vector>
 
 #include <X11/Xatom.h>
@@ -38,31 +39,57 @@ namespace vb {
 namespace {
 
 // Xlib's default error handler ends the process; a wallpaper must never do that. Errors are
-// asynchronous, so they are collected here and looked at after each XSync.
-int g_xError = 0;
-int recordXError(Display*, XErrorEvent* e) {
-    g_xError = e->error_code;
-    return 0;
-}
-
+// asynchronous, so they are collected and looked at after each XSync. Xlib has one handler for
+// the whole process: it hands each error to the trap watching that connection, so two setters
+// (two programs in one process) never see each other's errors.
 class ErrorTrap {
 public:
-    ErrorTrap() : previous_(XSetErrorHandler(recordXError)) { g_xError = 0; }
-    ~ErrorTrap() { XSetErrorHandler(previous_); }
+    explicit ErrorTrap(Display* d) : display_(d) {
+        std::lock_guard lock(mutex());
+        traps().push_back(this);
+        previous_ = XSetErrorHandler(record);
+    }
+    ~ErrorTrap() {
+        std::lock_guard lock(mutex());
+        XSetErrorHandler(previous_);
+        std::erase(traps(), this);
+    }
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
     // Waits for the server to have handled everything sent so far; the first error since the
     // last call, 0 for none.
-    int sync(Display* d) {
-        XSync(d, False);
-        const int e = g_xError;
-        g_xError = 0;
+    int sync() {
+        XSync(display_, False);
+        std::lock_guard lock(mutex());
+        const int e = error_;
+        error_ = 0;
         return e;
     }
 
 private:
-    XErrorHandler previous_;
+    static std::mutex& mutex() {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<ErrorTrap*>& traps() {
+        static std::vector<ErrorTrap*> t;
+        return t;
+    }
+    // Called by Xlib inside XSync, with the mutex free.
+    static int record(Display* d, XErrorEvent* e) {
+        std::lock_guard lock(mutex());
+        for (auto it = traps().rbegin(); it != traps().rend(); ++it)
+            if ((*it)->display_ == d) {
+                if ((*it)->error_ == 0) (*it)->error_ = e->error_code;
+                break;
+            }
+        return 0;
+    }
+
+    Display* display_;
+    XErrorHandler previous_ = nullptr;
+    int error_ = 0;
 };
 
 struct DisplayCloser {
@@ -126,7 +153,7 @@ public:
         std::unique_ptr<Display, DisplayCloser> owned(XOpenDisplay(display_.empty() ? nullptr : display_.c_str()));
         if (!owned) return fail("cannot open the X display " + (display_.empty() ? std::string("$DISPLAY") : display_));
         Display* d = owned.get();
-        ErrorTrap trap;
+        ErrorTrap trap(d);
 
         const int screen = DefaultScreen(d);
         const Window root = RootWindow(d, screen);
@@ -143,7 +170,7 @@ public:
         GC gc = XCreateGC(d, pixmap, 0, nullptr);
         const bool drawn = draw(d, visual, depth, pixmap, gc, width, height, picture);
         XFreeGC(d, gc);
-        const int e = trap.sync(d);
+        const int e = trap.sync();
         if (!drawn || e) {
             XFreePixmap(d, pixmap);
             return fail(e ? "drawing the picture failed with X error " + std::to_string(e) : "out of memory");
@@ -157,7 +184,7 @@ public:
         const bool ours = (old & ~d->resource_mask) == d->resource_base;
         if (old != None && !ours && old == readPixmapAtom(d, root, esetrootAtom)) {
             XKillClient(d, old);
-            trap.sync(d);  // the owner may already be gone: nothing left to free, not a failure
+            trap.sync();  // the owner may already be gone: nothing left to free, not a failure
         }
 
         XChangeProperty(d, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
@@ -167,7 +194,7 @@ public:
         XSetWindowBackgroundPixmap(d, root, pixmap);
         XClearWindow(d, root);
         XSetCloseDownMode(d, RetainPermanent);
-        if (const int err = trap.sync(d)) return fail("setting the root window failed with X error " + std::to_string(err));
+        if (const int err = trap.sync()) return fail("setting the root window failed with X error " + std::to_string(err));
         return true;
     }
 

@@ -139,7 +139,7 @@ void Main::Form_MouseMove(int, int, float x, float) {
 
 void Main::Close_Program() {
     // At a normal start the record was never added, and deleting it removes nothing.
-    if (TrayIcon_Data().cbSize != 0) app().tray().removeIcon();
+    if (TrayIcon_Data(app()).cbSize != 0) app().tray().removeIcon();
     app().end(0);
 }
 

@@ -43,15 +43,15 @@ void registerForms(vb::App& app) {
     };
     for (const auto& entry : mainProcedures) {
         const P proc = entry.second;
-        vb::registerProcedure(Main::kName, entry.first, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+        vb::registerProcedure(app, Main::kName, entry.first, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
     }
-    vb::registerProcedure(Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
-    vb::registerProcedure(Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
-    vb::registerProcedure(About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
-    vb::registerProcedure(Fresco::kName, "Get_Language", [](vb::App& a) { a.form<Fresco>().Get_Language(); });
-    vb::registerProcedure(Fresco::kName, "Compare_Versions",
+    vb::registerProcedure(app, Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
+    vb::registerProcedure(app, Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(app, About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
+    vb::registerProcedure(app, Fresco::kName, "Get_Language", [](vb::App& a) { a.form<Fresco>().Get_Language(); });
+    vb::registerProcedure(app, Fresco::kName, "Compare_Versions",
                           [](vb::App& a) { a.form<Fresco>().Compare_Versions(); });
-    vb::registerProcedure(StartForm::kName, "Open_External_Images",
+    vb::registerProcedure(app, StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 }
 

@@ -10,9 +10,8 @@
 
 namespace vantry {
 
-NotifyIconData& TrayIcon_Data() {
-    static NotifyIconData data;  // zero-filled at start, as the record is
-    return data;
+NotifyIconData& TrayIcon_Data(App& app) {
+    return app.shared<NotifyIconData>();  // zero-filled at start, as the record is
 }
 
 std::array<char, 64> trayTip(const std::string& title) {
@@ -163,7 +162,7 @@ void Splash::Text2_Change() {
 }
 
 void Splash::TrayIcon_Add() {
-    NotifyIconData& d = TrayIcon_Data();
+    NotifyIconData& d = TrayIcon_Data(app());
     d.hWnd = 1;  // the main window
     // A caller reaches this through the registry, which has loaded the splash by now.
     d.uID = Picture1.picture() ? 1u : 0u;

@@ -24,8 +24,9 @@ struct NotifyIconData {
     std::array<char, 64> szTip{};
 };
 
-// The program's one record: filled and added by the first start, deleted at every exit.
-NotifyIconData& TrayIcon_Data();
+// The program's one record: filled and added by the first start, deleted at every exit. Each
+// program instance has its own.
+NotifyIconData& TrayIcon_Data(App& app);
 
 // The tip as the record holds it: the title, one NUL, blanks up to 64 characters.
 std::array<char, 64> trayTip(const std::string& title);

@@ -13,6 +13,7 @@
 
 #include "platform/app.h"
 #include "platform/headless.h"
+#include "testkit/test_pictures.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;

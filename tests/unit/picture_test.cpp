@@ -1,4 +1,5 @@
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>

@@ -11,9 +11,10 @@
 #include "platform/error.h"
 #include "platform/form.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 #include "platform/procedures.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 
 using namespace vb::scenario;
 
@@ -462,22 +463,37 @@ TEST(ScenarioSupport, Sizes) {
 TEST(ScenarioProcedures, RegisteredProceduresRunAndUnknownOnesDoNot) {
     vb::App app{vb::Services{}};
     int calls = 0;
-    vb::registerProcedure("ScenarioTestForm", "Count", [&](vb::App& a) {
+    vb::registerProcedure(app, "ScenarioTestForm", "Count", [&](vb::App& a) {
         EXPECT_EQ(&a, &app);
         ++calls;
     });
-    EXPECT_TRUE(vb::isProcedureRegistered("ScenarioTestForm", "Count"));
+    EXPECT_TRUE(vb::isProcedureRegistered(app, "ScenarioTestForm", "Count"));
     EXPECT_TRUE(vb::callProcedure(app, "ScenarioTestForm", "Count"));
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(vb::callProcedure(app, "ScenarioTestForm", "count"));  // names are exact
     EXPECT_FALSE(vb::callProcedure(app, "Other", "Count"));
     EXPECT_EQ(calls, 1);
     // Registering again replaces the entry.
-    vb::registerProcedure("ScenarioTestForm", "Count", [&](vb::App&) { calls += 10; });
+    vb::registerProcedure(app, "ScenarioTestForm", "Count", [&](vb::App&) { calls += 10; });
     EXPECT_TRUE(vb::callProcedure(app, "ScenarioTestForm", "Count"));
     EXPECT_EQ(calls, 11);
-    const auto all = vb::registeredProcedures();
+    const auto all = vb::registeredProcedures(app);
     EXPECT_NE(std::find(all.begin(), all.end(), "ScenarioTestForm.Count"), all.end());
+}
+
+// Two programs in one process: each sees only what was registered with it.
+TEST(ScenarioProcedures, EachProgramInstanceHasItsOwnTable) {
+    vb::App first{vb::Services{}};
+    int calls = 0;
+    {
+        vb::App second{vb::Services{}};
+        vb::registerProcedure(second, "ScenarioTestForm", "Only", [&](vb::App&) { ++calls; });
+        EXPECT_TRUE(vb::isProcedureRegistered(second, "ScenarioTestForm", "Only"));
+    }
+    EXPECT_FALSE(vb::isProcedureRegistered(first, "ScenarioTestForm", "Only"));
+    EXPECT_FALSE(vb::callProcedure(first, "ScenarioTestForm", "Only"));
+    EXPECT_TRUE(vb::registeredProcedures(first).empty());
+    EXPECT_EQ(calls, 0);
 }
 
 // ---- picture files

@@ -91,9 +91,19 @@ TEST(TrayRecord, AddingTwiceDoesNotLoadTheSplashAgain) {
     auto& splash = h.app->form<Splash>();
     splash.TrayIcon_Add();
     splash.TrayIcon_Add();
-    EXPECT_EQ(TrayIcon_Data().cbSize, 88u);
-    EXPECT_EQ(TrayIcon_Data().uCallbackMessage, 512u);
+    EXPECT_EQ(TrayIcon_Data(*h.app).cbSize, 88u);
+    EXPECT_EQ(TrayIcon_Data(*h.app).uCallbackMessage, 512u);
     EXPECT_EQ(h.tray.tips.back(), "Vantry 3.5");
+}
+
+// The record belongs to its program: a second program in the same process starts without it,
+// and its close does not remove a tray icon it never added.
+TEST(TrayRecord, BelongsToItsProgramInstance) {
+    Started first(languageFile(353));
+    first.app->form<Splash>().TrayIcon_Add();
+    Started second(languageFile(353));
+    EXPECT_EQ(TrayIcon_Data(*second.app).cbSize, 0u);
+    EXPECT_EQ(TrayIcon_Data(*first.app).cbSize, 88u);
 }
 
 TEST(Versions, OnlyWindowsXpInitialisesTheCommonControls) {

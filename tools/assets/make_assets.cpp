@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "bench.h"
 #include "library/img_inf.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 
 extern char** environ;
 

@@ -19,6 +19,7 @@
 #include "bench.h"
 #include "platform/log.h"
 #include "platform/picture.h"
+#include "testkit/test_pictures.h"
 #include "platform/process.h"
 #include "platform/wallpaper.h"
 

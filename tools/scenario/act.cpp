@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "platform/procedures.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 #include "session.h"
 #include "shell/program.h"
 
@@ -118,9 +118,9 @@ void Session::actOn(const Step& s) {
         }
         case Op::Call:
             if (!app_->knows(s.name.form)) return fail(s, "a form named " + s.name.form, "no such form");
-            if (!vb::isProcedureRegistered(s.name.form, s.name.control)) {
+            if (!vb::isProcedureRegistered(*app_, s.name.form, s.name.control)) {
                 std::string known;
-                for (const std::string& p : vb::registeredProcedures())
+                for (const std::string& p : vb::registeredProcedures(*app_))
                     if (p.rfind(s.name.form + ".", 0) == 0) known += (known.empty() ? "" : ", ") + p;
                 return fail(s, "a callable procedure " + s.name.text(),
                             "none of that name (registered: " + (known.empty() ? "none" : known) + ")");

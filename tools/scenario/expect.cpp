@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "platform/picture.h"
-#include "platform/scenario_lexer.h"
-#include "platform/scenario_support.h"
+#include "testkit/scenario_lexer.h"
+#include "testkit/scenario_support.h"
 #include "platform/text.h"
 #include "session.h"
 #include "shell/version.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/scenario_support.h"
+#include "testkit/scenario_support.h"
 #include "platform/text.h"
 #include "session.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/scenario_lexer.h"
+#include "testkit/scenario_lexer.h"
 #include "shell/program.h"
 
 namespace scenario {

@@ -13,7 +13,7 @@
 
 #include "platform/app.h"
 #include "platform/headless.h"
-#include "platform/scenario_lexer.h"
+#include "testkit/scenario_lexer.h"
 
 namespace scenario {
 

@@ -256,6 +256,8 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::MenuItem:
         case vb::Kind::TrayIcon:
         case vb::Kind::WebBrowser:
+        case vb::Kind::FileTransfer:
+        case vb::Kind::InternetTransfer:
             return nullptr;
     }
     return nullptr;

@@ -1,4 +1,4 @@
-#include "platform/scenario_support.h"
+#include "testkit/scenario_support.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,8 @@
 
 #include "platform/form.h"
 #include "platform/picture.h"
-#include "platform/scenario_lexer.h"
+#include "testkit/test_pictures.h"
+#include "testkit/scenario_lexer.h"
 
 namespace vb::scenario {
 

@@ -1,4 +1,4 @@
-#include "platform/scenario_lexer.h"
+#include "testkit/scenario_lexer.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,5 @@
 #pragma once
-// What the scenario runner needs beyond reading its files (platform/scenario_lexer.h): files for
+// What the scenario runner needs beyond reading its files (testkit/scenario_lexer.h): files for
 // scenarios to work on, the user's reach, and how values are shown in failure reports. Test
 // code may use the picture writers too: they make every colour depth the program meets.
 #include <cstdint>
