@@ -53,8 +53,6 @@ std::string versionInDocument(const std::string& document) {
     return document.size() < 32 ? std::string() : document.substr(31, 8);
 }
 
-std::string VersionFetch::OpenURL() { throw Error(35761, "no internet transfer for " + URL); }
-
 Fresco::Fresco(App& app) : Form(app, kName) {
     design("ReFresco", 5400, 3600);
     centred = true;

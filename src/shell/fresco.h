@@ -9,6 +9,7 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
 
 namespace vantry {
 
@@ -22,13 +23,6 @@ std::array<int, 3> versionPieces(const std::string& text);
 // The version text inside the site's version document: its characters 32 to 39 (counted from
 // 1), fewer when the document is shorter.
 std::string versionInDocument(const std::string& document);
-
-class VersionFetch {
-public:
-    std::string URL;
-    int AccessType = 0;
-    std::string OpenURL();
-};
 
 class Fresco : public Form {
 public:
@@ -56,7 +50,7 @@ public:
     CommandButton Command1{this, "Command1"};
     CommandButton cmd_Close{this, "cmd_Close"};
     CommandButton Command2{this, "Command2"};
-    VersionFetch Inet1;
+    InternetTransfer Inet1{this, "Inet1"};
 };
 
 }  // namespace vantry

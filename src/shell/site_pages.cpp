@@ -1,13 +1,14 @@
 #include "shell/site_pages.h"
 
+#include "online/hosts.h"
+#include "shell/main_form.h"
+
 namespace vantry {
 
-namespace {
-// The site host the demo gallery answers for on loopback, until the hosts file is read.
-constexpr const char* kSiteHost = "vantry-site.localhost:8642";
-}  // namespace
-
-std::string sitePage(vb::App&, const std::string& path) { return std::string("http://www.") + kSiteHost + path; }
+std::string sitePage(vb::App& app, const std::string& path) {
+    // Read at each use: the hosts file may change while the program runs.
+    return readHosts(app.fs(), app.form<Main>().txt_InitDir.Text()).siteAddress(path);
+}
 
 void openSitePage(vb::App& app, const std::string& path) { app.programs().open(sitePage(app, path)); }
 
