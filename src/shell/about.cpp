@@ -117,6 +117,15 @@ void About::Form_Load() {
     Label12.setCaption(sitePage(app(), "").substr(std::string("http://").size()));
 }
 
+// Closed from the keyboard rather than by its Close button, the window still brings the main
+// window back, so the user is not left with the program out of sight.
+void About::Form_Unload(int&) {
+    Main& main = app().form<Main>();
+    if (main.Visible()) return;
+    main.setWindowState(WindowState::Normal);
+    main.Show();
+}
+
 void About::Get_Language() {
     auto& store = app().form<Main>().lst_Language;
     captionStep(store, 3, [&](const std::string& t) { lbl_DRVVersion.setCaption(t); });

@@ -26,6 +26,7 @@ public:
     explicit About(App& app);
 
     void Form_Load() override;
+    void Form_Unload(int& cancel) override;
     void Get_Language();
     void Command1_Click();
     void Command3_Click();
