@@ -63,14 +63,12 @@ void Main::ImageFolder_Refresh() { buildPictureList(*this); }
 void Main::CoolButton2_Click() { buildPictureList(*this); }
 
 void Main::cmd_Refresh_Click() {
-    vb::guarded(
-        [&] {
-            File1.Refresh();
-            img_ImageInfo.setVisible(false);
-            lbl_ImageInfo.setCaption("");
-            CoolButton2_Click();
-        },
-        [&](const vb::Error&) {});
+    // No handler of its own: a folder that cannot be read any more stops the refresh, and the
+    // failure reaches the event boundary, which logs it.
+    File1.Refresh();
+    img_ImageInfo.setVisible(false);
+    lbl_ImageInfo.setCaption("");
+    CoolButton2_Click();
 }
 
 void Main::cmd_Expand_FileBox_Click() {

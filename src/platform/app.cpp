@@ -2,6 +2,9 @@
 
 #include "platform/log.h"
 
+#include <exception>
+#include <new>
+
 namespace vb {
 
 App::App(Services services) : s_(services) {}
@@ -76,6 +79,15 @@ void App::deliver(const std::function<void()>& event) {
         // A failure that no procedure handles: the design leaves the outcome open, and losing the
         // whole program to it would lose the user's session, so it is logged and the program goes on.
         if (s_.log) s_.log->log(std::string("unhandled error ") + std::to_string(e.number()) + ": " + e.what());
+    } catch (const std::bad_alloc&) {
+        // Out of memory in one event (a huge picture, say): that event is lost, the program is not.
+        if (s_.log) s_.log->log("unhandled exception: out of memory");
+    } catch (const std::exception& e) {
+        // Anything else the standard library or a codec throws stops here too: nothing may unwind
+        // through the front end's event loop.
+        if (s_.log) s_.log->log(std::string("unhandled exception: ") + e.what());
+    } catch (...) {
+        if (s_.log) s_.log->log("unhandled exception of an unknown kind");
     }
     --depth_;
     if (depth_ == 0) {

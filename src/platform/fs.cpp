@@ -9,8 +9,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -252,39 +252,7 @@ void FileSystem::writeLines(const std::string& path, const std::vector<std::stri
 }
 
 void FileSystem::writeBytesAtomic(const std::string& path, std::string_view bytes) {
-    const std::string target = resolve(path);
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw Error(err::PathFileAccess, "write " + target + ": is a folder");
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    static std::mt19937 rng{std::random_device{}()};
-    std::string tmp = dir + (slash == std::string::npos ? "/" : "") + ".vantry-" +
-                      std::to_string(rng()) + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) fail("write", target, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int e = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            fail("write", target, e);
-        }
-        done += std::size_t(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        fail("write", target, e);
-    }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        fail("write", target, e);
-    }
+    writeFileAtomic(resolve(path), bytes);
 }
 
 std::vector<std::string> FileSystem::listFiles(const std::string& folder) const {

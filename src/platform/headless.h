@@ -38,6 +38,7 @@ public:
     // timer that fell due fires once, at the next chance, as a coalesced tick.
     void block(std::int64_t ms);
     bool armed(const Timer& t) const;
+    std::size_t armedCount() const { return timers_.size(); }
 
 private:
     struct Armed {

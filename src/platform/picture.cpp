@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 
 namespace vb {
@@ -351,25 +351,6 @@ int readErrorNumber(int e) {
     }
 }
 
-int writeErrorNumber(int e) {
-    switch (e) {
-        case ENOENT:
-        case ENOTDIR:
-        case ENAMETOOLONG:
-            return err::PathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return err::PermissionDenied;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return err::DiskFull;
-        default:
-            return err::PathFileAccess;
-    }
-}
-
 [[noreturn]] void systemFailure(int number, const std::string& what, const std::string& path, int e) {
     throw Error(number, what + " " + path + ": " + std::strerror(e));
 }
@@ -385,17 +366,6 @@ ssize_t readFully(int fd, std::uint8_t* out, std::size_t wanted) {
         got += static_cast<std::size_t>(n);
     }
     return static_cast<ssize_t>(got);
-}
-
-bool writeFully(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -502,47 +472,20 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture) {
 void savePictureBmp(const Picture& picture, const std::string& osPath) {
     checkPicture(picture);
 
-    // Same folder as the target, so the rename cannot cross file systems.
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = osPath + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt == 100))
-            systemFailure(writeErrorNumber(errno), "cannot create", temp, errno);
-    }
-    Fd file(fd);
-    auto fail = [&](const char* what) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        systemFailure(writeErrorNumber(e), what, osPath, e);
-    };
+    AtomicFile file(osPath);
     // Written through a small buffer: a 4K wallpaper as one 25 MB block costs more in fresh
     // memory than the conversion itself.
     const std::size_t stride = bmpStride(picture);
     const int rowsPerWrite = static_cast<int>(std::max<std::size_t>(1, (1u << 20) / stride));
     std::vector<std::uint8_t> buffer(std::max(kBmpHeaders, stride * rowsPerWrite));
     putBmpHeaders(picture, buffer.data());
-    if (!writeFully(file.fd, buffer.data(), kBmpHeaders)) fail("cannot write");
+    file.write(buffer.data(), kBmpHeaders);
     for (int row = 0; row < picture.height; row += rowsPerWrite) {
         const int rows = std::min(rowsPerWrite, picture.height - row);
         for (int i = 0; i < rows; ++i) putBmpRow(picture, row + i, &buffer[i * stride]);
-        if (!writeFully(file.fd, buffer.data(), rows * stride)) fail("cannot write");
+        file.write(buffer.data(), rows * stride);
     }
-    if (::fsync(file.fd) != 0) fail("cannot flush");
-    if (::close(file.fd) != 0) {
-        file.fd = -1;
-        fail("cannot write");
-    }
-    file.fd = -1;
-    if (::rename(temp.c_str(), osPath.c_str()) != 0) fail("cannot replace");
-
-    // Makes the rename itself survive a crash; the file is complete either way.
-    const std::size_t slash = osPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : osPath.substr(0, slash + 1);
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) ::fsync(dir.fd);
+    file.commit();
 }
 
 }  // namespace vb

@@ -13,6 +13,11 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <condition_variable>
+#include <csignal>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/error.h"
@@ -67,13 +72,21 @@ std::string mountPointOf(const std::string& path) {
     return p.string();
 }
 
+std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp) {
+    if (runtimeDir && *runtimeDir) return std::string(runtimeDir) + "/vantry.lock";
+    // A folder of our own in the shared temporary folder, readable and writable by us alone.
+    const std::string folder = sharedTemp + "/vantry-" + std::to_string(::geteuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return folder + "/vantry.lock";
+}
+
 PosixSystem::PosixSystem(std::string folder, ScreenSize screen, std::string lockPath)
     : folder_(std::move(folder)), screen_(std::move(screen)), lockPath_(std::move(lockPath)) {
-    if (lockPath_.empty()) {
-        const char* run = std::getenv("XDG_RUNTIME_DIR");
-        lockPath_ = run && *run ? std::string(run) + "/vantry.lock"
-                                : "/tmp/vantry-" + std::to_string(::getuid()) + ".lock";
-    }
+    if (lockPath_.empty()) lockPath_ = defaultLockPath(std::getenv("XDG_RUNTIME_DIR"), "/tmp");
 }
 
 PosixSystem::~PosixSystem() {
@@ -102,8 +115,16 @@ bool PosixSystem::anotherInstanceRunning() {
     if (lockFd_ >= 0) return false;
     // The kernel drops the lock when the process dies, so a crash leaves no stale lock; the
     // descriptor is close-on-exec so the updater and plug-ins do not inherit it.
-    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Not through a link, and only a regular file of our own: a lock file someone else made
+    // (in a shared folder) must neither stop us nor make us write where it points.
+    if (lockPath_.empty()) return false;  // no safe place for a lock: better to run than to refuse
+    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;  // no lock file possible: better to run than to refuse
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return false;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return errno == EWOULDBLOCK;
@@ -126,6 +147,60 @@ bool PosixSystem::online() {
     return routeTableHasDefault(v4, v6);
 }
 
+// The exit statuses of the children, collected by one watcher thread per child; shared with
+// the watchers, which may outlive the PosixPrograms.
+struct PosixPrograms::Children {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::map<int, std::optional<int>> status;  // by pid; empty while it runs
+    Logger* log = nullptr;                     // cleared when the PosixPrograms goes
+
+    void say(const std::string& line) {
+        std::lock_guard lock(mutex);
+        if (log) log->log(line);
+    }
+};
+
+namespace {
+
+int codeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+// Waits for the child (killing it past the deadline, when there is one) and hands its status on.
+void watch(int pid, std::optional<std::chrono::steady_clock::time_point> deadline,
+           std::function<void(int status, bool killed)> ended) {
+    std::thread([pid, deadline, ended = std::move(ended)] {
+        int status = 0;
+        bool killed = false;
+        for (;;) {
+            const pid_t w = ::waitpid(pid, &status, deadline ? WNOHANG : 0);
+            if (w == pid) break;
+            if (w < 0 && errno != EINTR) {
+                status = 0xff00;  // not ours to wait for: reported as exit status 255
+                break;
+            }
+            if (deadline && std::chrono::steady_clock::now() >= *deadline && !killed) {
+                ::kill(pid, SIGKILL);
+                killed = true;
+            } else if (deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        ended(status, killed);
+    }).detach();
+}
+
+}  // namespace
+
+PosixPrograms::PosixPrograms(FileSystem& fs, Logger& log, std::chrono::milliseconds openDeadline)
+    : fs_(fs), log_(log), openDeadline_(openDeadline), children_(std::make_shared<Children>()) {
+    children_->log = &log_;
+}
+
+PosixPrograms::~PosixPrograms() {
+    std::lock_guard lock(children_->mutex);
+    children_->log = nullptr;
+}
+
 int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
     std::string path;
     if (name.find_first_of("/\\") != std::string::npos) {
@@ -142,6 +217,15 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
                        ? ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ)
                        : ::posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw Error(err::FileNotFound, "cannot start " + name + ": " + std::strerror(rc));
+    {
+        std::lock_guard lock(children_->mutex);
+        children_->status[pid].reset();
+    }
+    watch(pid, std::nullopt, [children = children_, pid](int status, bool) {
+        std::lock_guard lock(children->mutex);
+        children->status[pid] = status;
+        children->ended.notify_all();
+    });
     return int(pid);
 }
 
@@ -157,12 +241,14 @@ void PosixPrograms::launch(const std::string& name, const std::string& programFo
 }
 
 int PosixPrograms::wait(int pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (code != 0) log_.log("program " + std::to_string(pid) + " ended with " + std::to_string(code));
+    std::unique_lock lock(children_->mutex);
+    auto it = children_->status.find(pid);
+    if (it == children_->status.end()) return -1;  // not started here, or already waited for
+    children_->ended.wait(lock, [&] { return children_->status[pid].has_value(); });
+    const int code = codeOf(*children_->status[pid]);
+    children_->status.erase(pid);
+    if (code != 0 && children_->log)
+        children_->log->log("program " + std::to_string(pid) + " ended with " + std::to_string(code));
     return code;
 }
 
@@ -174,13 +260,14 @@ void PosixPrograms::open(const std::string& address) {
         log_.log("cannot open " + address + ": xdg-open: " + std::strerror(rc));
         return;
     }
-    // Not waited for by the caller; a thread collects its exit status so it leaves no zombie.
-    Logger* log = &log_;
-    std::thread([pid, address, log] {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && (!WIFEXITED(status) || WEXITSTATUS(status) != 0))
-            log->log("xdg-open " + address + " failed");
-    }).detach();
+    const auto seconds = std::to_string(openDeadline_.count() / 1000.0).substr(0, 4);
+    watch(pid, std::chrono::steady_clock::now() + openDeadline_,
+          [children = children_, address, seconds](int status, bool killed) {
+              if (killed)
+                  children->say("xdg-open " + address + " did not finish within " + seconds + " s and was stopped");
+              else if (codeOf(status) != 0)
+                  children->say("xdg-open " + address + " failed");
+          });
 }
 
 DesktopWallpaper::DesktopWallpaper(Logger& log)

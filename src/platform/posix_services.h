@@ -1,5 +1,6 @@
 #pragma once
 // The real operating-system services for the desktop program.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,11 @@ std::string defaultSystemFolder();
 // Whether a routing table (the text of /proc/net/route or /proc/net/ipv6_route) has a default
 // route: what the connected-state query answers.
 bool routeTableHasDefault(const std::string& ipv4Table, const std::string& ipv6Table);
+
+// Where the instance lock lives: in the session's runtime folder, else in a folder of our own
+// (mode 0700) inside the shared temporary folder. Empty when that folder exists but is not ours
+// alone (another user made it, or it is a link): then no lock is taken.
+std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp);
 
 // The mount point of the file system holding path.
 std::string mountPointOf(const std::string& path);
@@ -44,17 +50,24 @@ private:
     int lockFd_ = -1;
 };
 
+// Every program started is watched until it ends, so none is left a zombie whether or not
+// anyone waits for it; wait() takes the status the watcher collected. The opener (xdg-open) is
+// not waited for by the caller, but gets a deadline: past it, it is killed and that is logged.
 class PosixPrograms : public Programs {
 public:
-    PosixPrograms(FileSystem& fs, Logger& log) : fs_(fs), log_(log) {}
+    PosixPrograms(FileSystem& fs, Logger& log, std::chrono::milliseconds openDeadline = std::chrono::seconds(30));
+    ~PosixPrograms() override;
     int start(const std::string& name, const std::string& programFolder) override;
     void launch(const std::string& name, const std::string& programFolder) override;
     int wait(int pid) override;
     void open(const std::string& address) override;
 
 private:
+    struct Children;
     FileSystem& fs_;
     Logger& log_;
+    std::chrono::milliseconds openDeadline_;
+    std::shared_ptr<Children> children_;
 };
 
 // Hands the bitmap to the desktop that is running; failures reach the log, not the caller.

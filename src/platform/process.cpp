@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
 
@@ -50,6 +53,10 @@ CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);  // a group of its own, so a kill reaches its helpers
 
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -57,28 +64,56 @@ CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
     args.push_back(nullptr);
 
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     writeEnd.reset();  // otherwise the read below never sees the end of the output
     if (rc != 0) return result;
     result.started = true;
 
     // Read until the end of the output, but stop at the program's own end too: a helper it
-    // left running (gsettings may start a D-Bus daemon) can hold the pipe open for ever.
+    // left running (gsettings may start a D-Bus daemon) can hold the pipe open for ever. Past
+    // the deadline the program and its group are killed.
+    const auto deadline = std::chrono::steady_clock::now() + limits_.deadline;
     char buf[4096];
     int status = 0;
     bool exited = false;
+    auto keep = [&](const char* data, std::size_t n) {
+        const std::size_t room = limits_.outputCap - std::min(limits_.outputCap, result.output.size());
+        if (n > room) result.truncated = true;
+        result.output.append(data, std::min(n, room));
+    };
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!exited && left.count() <= 0) {
+            ::kill(-pid, SIGKILL);
+            ::kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
         pollfd p{readEnd.fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, exited ? 0 : 50);
+        const int ready = ::poll(&p, 1, exited ? 0 : int(std::min<long long>(50, left.count())));
         if (ready > 0) {
             const ssize_t n = ::read(readEnd.fd, buf, sizeof buf);
             if (n > 0) {
-                result.output.append(buf, static_cast<std::size_t>(n));
+                keep(buf, static_cast<std::size_t>(n));
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            break;  // end of output, or the pipe failed
+            if (!exited) {
+                // End of output: the program is ending, or closed its output and runs on.
+                // Keep checking on it until it ends or the deadline passes.
+                readEnd.reset();
+                while (!exited && std::chrono::steady_clock::now() < deadline) {
+                    const pid_t w = ::waitpid(pid, &status, WNOHANG);
+                    if (w == pid) exited = true;
+                    else if (w < 0 && errno != EINTR) return result;
+                    else ::usleep(2000);
+                }
+                if (!exited) continue;  // the deadline check above kills it
+            }
+            break;
         }
         if (ready < 0 && errno == EINTR) continue;
         if (exited || ready < 0) break;  // what was left has been read

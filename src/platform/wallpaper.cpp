@@ -110,10 +110,11 @@ protected:
             fail(argv[0] + " could not be started (not installed?)");
             return false;
         }
-        if (r.exitCode != 0) {
+        if (r.timedOut || r.exitCode != 0) {
             std::string what = argv[0];
             for (std::size_t i = 1; i < argv.size() && i < 4; ++i) what += " " + argv[i];
-            fail(what + " ... failed with exit status " + std::to_string(r.exitCode));
+            fail(what + (r.timedOut ? " ... did not finish in time and was stopped"
+                                    : " ... failed with exit status " + std::to_string(r.exitCode)));
             return false;
         }
         if (output) *output = std::move(r.output);

@@ -1,11 +1,13 @@
 #pragma once
-// Shared by the front-end tests: one QApplication for the whole binary (offscreen unless the
+// Shared by the front-end tests: one application (the program's own kind) for the whole binary (offscreen unless the
 // caller chose a platform), and answering a modal box or popup that a call under test opens.
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
 #include <functional>
+
+#include "platform/qt/qt_guarded_app.h"
 
 namespace vbqt::test {
 
@@ -16,7 +18,7 @@ inline QApplication& qtApp() {
         static int argc = 1;
         static char name[] = "vantry_qt_tests";
         static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
+        return new GuardedApplication(argc, argv);
     }();
     return *app;
 }

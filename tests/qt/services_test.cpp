@@ -9,6 +9,9 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QThread>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "platform/app.h"
@@ -82,6 +85,34 @@ TEST_F(ServicesTest, PostedEventsRunOnTheGuiThreadInOrderThroughTheApp) {
     // Delivered through the app: a failure is logged and the loop goes on.
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("posted failure"), std::string::npos);
+}
+
+// Posted events and timers that fail with something other than the runtime's error stop at the
+// app; one that a Qt object raises outside any model event stops at the application's notify.
+TEST_F(ServicesTest, NoExceptionUnwindsThroughTheQtEventLoop) {
+    bool after = false;
+    loop.post([] { throw std::bad_alloc(); });
+    loop.post([] { throw std::runtime_error("codec failure"); });
+    loop.post([&] { after = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return after; }, 2000));
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines[0], "unhandled exception: out of memory");
+    EXPECT_EQ(log.lines[1], "unhandled exception: codec failure");
+
+    struct Throwing : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User) throw std::system_error(std::make_error_code(std::errc::io_error), "raw");
+            return QObject::event(e);
+        }
+    } object;
+    auto& guarded = static_cast<vbqt::GuardedApplication&>(qt);
+    CollectingLogger outside;
+    guarded.setLogger(&outside);
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&object);
+    guarded.setLogger(nullptr);
+    ASSERT_EQ(outside.lines.size(), 1u);
+    EXPECT_NE(outside.lines[0].find("raw"), std::string::npos) << outside.lines[0];
 }
 
 TEST_F(ServicesTest, MessageBoxStyleChoosesIconButtonsAndAnswer) {

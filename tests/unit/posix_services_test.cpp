@@ -1,11 +1,17 @@
 // The real operating-system services: the instance lock, starting and waiting for the updater,
 // the routing table and the drive root.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <csignal>
+#include <cstdlib>
 
 #include "harness.h"
 #include "platform/error.h"
@@ -45,6 +51,41 @@ TEST(InstanceLock, ALockHeldByAProcessThatDiedIsFree) {
     EXPECT_FALSE(after.anotherInstanceRunning());
 }
 
+// A lock file in a shared folder that is a link, or that another user made and holds, neither
+// stops us from starting nor makes us create or lock the file the link points at.
+TEST(InstanceLock, ALinkOrAnotherUsersFileDoesNotStopUs) {
+    TempDir d;
+    std::filesystem::create_symlink(d / "elsewhere", d / "linked.lock");
+    PosixSystem throughLink(d.path(), screen(), d / "linked.lock");
+    EXPECT_FALSE(throughLink.anotherInstanceRunning());
+    EXPECT_FALSE(std::filesystem::exists(d / "elsewhere"));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+    writeFile(d / "theirs.lock", "");
+    ASSERT_EQ(::chown((d / "theirs.lock").c_str(), 65534, 65534), 0);
+    const int theirs = ::open((d / "theirs.lock").c_str(), O_RDWR);
+    ASSERT_EQ(::flock(theirs, LOCK_EX | LOCK_NB), 0);  // they hold it
+    PosixSystem ours(d.path(), screen(), d / "theirs.lock");
+    EXPECT_FALSE(ours.anotherInstanceRunning());
+    ::close(theirs);
+}
+
+TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAFolderOfOurOwn) {
+    TempDir d;
+    const std::string own = d / ("vantry-" + std::to_string(::geteuid()));
+    EXPECT_EQ(defaultLockPath("/run/user/7", d.path()), "/run/user/7/vantry.lock");
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), own + "/vantry.lock");
+    struct stat st;
+    ASSERT_EQ(::lstat(own.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Someone else's folder of that name, or one others may write to, is not used.
+    ::chmod(own.c_str(), 0777);
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    std::filesystem::remove(own);
+    std::filesystem::create_symlink(d.path(), own);
+    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+}
+
 struct UpdaterTest : ::testing::Test {
     TempDir pf;
     FileSystem fs;
@@ -80,6 +121,73 @@ TEST_F(UpdaterTest, MissingOrNotExecutableCannotBeStarted) {
     EXPECT_THROW(programs.start("vantry-no-such-updater.exe", pf.path()), Error);
     script("plain.exe", "exit 0", 0644);
     EXPECT_THROW(programs.start("plain.exe", pf.path()), Error);
+}
+
+// ---- programs we run: deadlines, output caps, no zombies
+
+bool gone(int pid) {
+    // Ended and reaped: no process of that pid any more (a zombie still has its /proc entry).
+    for (int i = 0; i < 200; ++i) {
+        if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
+        ::usleep(10000);
+    }
+    return false;
+}
+
+TEST(CommandDeadline, AHungToolIsKilledAtTheDeadlineAndItsOutputIsCapped) {
+    PosixCommandRunner runner(CommandLimits{std::chrono::milliseconds(300), 1000});
+    const auto t0 = std::chrono::steady_clock::now();
+    // A tool that hangs with its output open, and a helper it started holding the pipe too.
+    CommandResult hung = runner.run({"sh", "-c", "echo started; sleep 30 & sleep 30"});
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
+    EXPECT_TRUE(hung.started);
+    EXPECT_TRUE(hung.timedOut);
+    EXPECT_EQ(hung.exitCode, 128 + SIGKILL);
+    EXPECT_EQ(hung.output, "started\n");
+    // A tool that prints without end is cut at the cap and stopped at the deadline.
+    CommandResult flood = runner.run({"yes"});
+    EXPECT_TRUE(flood.timedOut);
+    EXPECT_TRUE(flood.truncated);
+    EXPECT_EQ(flood.output.size(), 1000u);
+    // One that prints much and ends keeps the first part and its own status.
+    CommandResult big = runner.run({"sh", "-c", "head -c 5000 /dev/zero; exit 4"});
+    EXPECT_FALSE(big.timedOut);
+    EXPECT_TRUE(big.truncated);
+    EXPECT_EQ(big.output.size(), 1000u);
+    EXPECT_EQ(big.exitCode, 4);
+    // One that closes its output and runs on is still held to the deadline.
+    CommandResult closed = runner.run({"sh", "-c", "exec >&-; sleep 30"});
+    EXPECT_TRUE(closed.timedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(6));
+}
+
+TEST_F(UpdaterTest, AProgramNobodyWaitsForLeavesNoZombie) {
+    script("plugin.exe", "exit 0");
+    const int pid = programs.start("plugin.exe", pf.path());
+    EXPECT_TRUE(gone(pid)) << "process " << pid << " left as a zombie";
+    // Waiting for one that already ended and was reaped still gives its status.
+    script("fresco.exe", "exit 5");
+    const int updater = programs.start("fresco.exe", pf.path());
+    ASSERT_TRUE(gone(updater));
+    EXPECT_EQ(programs.wait(updater), 5);
+    EXPECT_EQ(programs.wait(updater), -1);  // once only
+}
+
+TEST_F(UpdaterTest, TheOpenerIsStoppedAtItsDeadlineAndThatIsLogged) {
+    // A stand-in opener that never finishes, first in PATH.
+    script("xdg-open", "echo $$ > \"$(dirname \"$0\")/pid\"; exec sleep 30");
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (pf.path() + ":" + oldPath).c_str(), 1);
+    {
+        PosixPrograms opener(fs, log, std::chrono::milliseconds(300));
+        opener.open("http://127.0.0.1:1/");
+        ::setenv("PATH", oldPath.c_str(), 1);
+        for (int i = 0; i < 300 && log.lines.empty(); ++i) ::usleep(10000);
+    }
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("did not finish within 0.30 s and was stopped"), std::string::npos) << log.lines[0];
+    const int pid = std::stoi(vantry::test::readFile(pf / "pid"));
+    EXPECT_TRUE(gone(pid));
 }
 
 TEST(Routes, ADefaultRouteMeansOnline) {

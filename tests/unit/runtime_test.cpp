@@ -2,6 +2,10 @@
 // the error styles and timers in virtual time.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
 #include "harness.h"
 #include "platform/control.h"
 #include "platform/error.h"
@@ -157,11 +161,19 @@ TEST_F(RuntimeTest, ABlockedThreadFiresNoTimerAndOneCoalescedTickAfter) {
 
 TEST_F(RuntimeTest, UnloadedFormsTimersStop) {
     auto& f = h.app->form<Second>();
+    int ticks = 0;
     f.fast.interval(1000);
+    f.fast.Tick = [&] { ++ticks; };
     f.fast.start();
+    f.slow.interval(1500);
+    f.slow.start();
+    ASSERT_EQ(h.loop.armedCount(), 2u);
     h.app->deliver([&] { f.Unload(); });
-    h.loop.advance(5000);  // would touch a freed timer if it were still armed
-    SUCCEED();
+    EXPECT_FALSE(h.app->isLoaded("Second"));
+    EXPECT_EQ(h.loop.armedCount(), 0u);  // both disarmed with their form
+    h.loop.advance(5000);                // would touch a freed timer if one were still armed
+    EXPECT_EQ(ticks, 0);
+    EXPECT_FALSE(h.app->isLoaded("Second"));  // no tick loaded the form again
 }
 
 TEST_F(RuntimeTest, ListSelectionOutOfRangeFailsAndKeepsTheSelection) {
@@ -183,6 +195,30 @@ TEST_F(RuntimeTest, AnUnhandledErrorIsLoggedAndTheProgramGoesOn) {
     ASSERT_EQ(h.log.lines.size(), 1u);
     h.app->deliver([&] { h.app->end(); });
     EXPECT_TRUE(h.app->ended());
+}
+
+// Failures other than the runtime's own (the standard library's, a codec's) stop at the event
+// boundary too: logged, the event lost, the program going on with its next event.
+TEST_F(RuntimeTest, OtherExceptionsStopAtTheEventBoundaryAndAreLogged) {
+    EXPECT_NO_THROW(h.app->deliver([] { throw std::bad_alloc(); }));
+    EXPECT_NO_THROW(h.app->deliver(
+        [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "thread"); }));
+    EXPECT_NO_THROW(h.app->deliver([] { throw 42; }));
+    ASSERT_EQ(h.log.lines.size(), 3u);
+    EXPECT_EQ(h.log.lines[0], "unhandled exception: out of memory");
+    EXPECT_NE(h.log.lines[1].find("unhandled exception: thread"), std::string::npos) << h.log.lines[1];
+    EXPECT_EQ(h.log.lines[2], "unhandled exception of an unknown kind");
+    EXPECT_FALSE(h.app->ended());
+    // A form unloaded by the failing event is still freed, and the next event runs.
+    auto& f = h.app->form<Second>();
+    h.app->deliver([&] {
+        f.Unload();
+        throw std::runtime_error("after unload");
+    });
+    EXPECT_FALSE(h.app->isLoaded("Second"));
+    bool ran = false;
+    h.app->deliver([&] { ran = true; });
+    EXPECT_TRUE(ran);
 }
 
 }  // namespace

@@ -104,6 +104,11 @@ void Session::expect(const Step& s) {
         case Op::ExpectEnded:
             if (!app_->ended()) fail(s, "the program ended", "running");
             return;
+        case Op::ExpectCommonControls:
+            if (platform_->system.commonControlsInitialised != s.numbers[0])
+                fail(s, "the common controls initialised " + std::to_string(s.numbers[0]) + " times",
+                     std::to_string(platform_->system.commonControlsInitialised) + " times");
+            return;
         case Op::ExpectRunning:
             if (app_->ended())
                 fail(s, "the program running", "ended with code " + std::to_string(app_->exitCode()));

@@ -733,6 +733,9 @@ void parseExpect(Reader& r, Step& s) {
     } else if (kw == "error") {
         s.op = Op::ExpectError;
         s.numbers.push_back(r.number("error number"));
+    } else if (kw == "common-controls") {
+        s.op = Op::ExpectCommonControls;
+        s.numbers.push_back(r.number("count"));
     } else {
         static const std::map<std::string, Op> bare = {
             {"no-message", Op::ExpectNoMessage}, {"no-wallpaper", Op::ExpectNoWallpaper},

@@ -143,6 +143,7 @@ enum class Op {
     ExpectRequest,
     ExpectError,
     ExpectNoError,
+    ExpectCommonControls,
 };
 
 enum class Phase { Prepare, Answer, Act, Expect };

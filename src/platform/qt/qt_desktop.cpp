@@ -10,19 +10,21 @@
 #include "platform/posix_services.h"
 #include "platform/qt/qt_app.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
 
 namespace vbqt {
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
-    QApplication qapp(argc, argv);
+    GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Declared before the App, so they outlive it.
     vb::StderrLogger log;
+    qapp.setLogger(&log);
     vb::FileSystem fs;
     QtLoop loop;
     QtDialogs dialogs;
@@ -39,7 +41,9 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     tray.setApp(&app);
     tray.setMessageHandler([&](int message) { hooks.trayMessage(app, message); });
     hooks.registerForms(app);
-    return runQtProgram(app, [&] { hooks.start(app); });
+    const int code = runQtProgram(app, [&] { hooks.start(app); });
+    qapp.setLogger(nullptr);  // the logger goes before the application does
+    return code;
 }
 
 }  // namespace vbqt

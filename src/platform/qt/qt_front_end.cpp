@@ -330,8 +330,9 @@ std::shared_ptr<const vb::Picture> QtFrontEnd::resourcePicture(const std::string
     std::shared_ptr<const vb::Picture> pic;
     try {
         pic = std::make_shared<const vb::Picture>(vb::loadPicture(app_.fs().resolve(name)));
-    } catch (const vb::Error&) {
-        // A missing face leaves the button with its caption alone.
+    } catch (const std::exception&) {
+        // A missing or unreadable face (out of memory included) leaves the button with its
+        // caption alone.
     }
     resources_[name] = pic;
     return pic;

@@ -1,0 +1,55 @@
+#pragma once
+// The one way the program replaces a file: the new content goes to a temporary file beside the
+// target, is flushed to disk and renamed over it, and the folder is flushed too, so a reader
+// never sees half a file and a crash or failure leaves the old file as it was.
+//
+// - The replaced file keeps its permission bits; a new file gets 0666 less the umask.
+// - A symbolic link is written through: its target is replaced, the link stays a link (a
+//   dangling link creates its target).
+// - A temporary name that is taken (another writer, a leftover) is retried with a fresh one.
+//
+// Failures throw vb::Error numbered as a write failure (fileWriteError) and remove the
+// temporary file.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vb {
+
+// The runtime's error number for a failed write with this errno: a missing folder is "path not
+// found", no access "permission denied", a full disk "disk full", the rest "path/file access".
+int fileWriteError(int e);
+
+class AtomicFile {
+public:
+    // Where temporary names come from; the default draws random ones. Tests pass their own.
+    using NameSource = std::function<std::string()>;
+
+    explicit AtomicFile(const std::string& osPath, NameSource names = {});
+    ~AtomicFile();  // without commit(): the temporary file goes, the target stays as it was
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(const void* data, std::size_t size);
+    // Flushes, gives the temporary file the replaced file's mode, renames it over the target and
+    // flushes the folder.
+    void commit();
+
+    // The file that is replaced: the path given, or the end of its chain of symbolic links.
+    const std::string& target() const { return target_; }
+
+private:
+    [[noreturn]] void fail(const char* what, int e);
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool keepMode_ = false;
+    unsigned mode_ = 0;
+};
+
+void writeFileAtomic(const std::string& osPath, std::string_view bytes);
+
+}  // namespace vb
