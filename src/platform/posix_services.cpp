@@ -201,7 +201,7 @@ PosixPrograms::~PosixPrograms() {
     children_->log = nullptr;
 }
 
-int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
+int PosixPrograms::spawn(const std::string& name, const std::string& programFolder) {
     std::string path;
     if (name.find_first_of("/\\") != std::string::npos) {
         // A path names its file and nothing else; an empty folder part makes it the root's.
@@ -217,6 +217,11 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
                        ? ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ)
                        : ::posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw Error(err::FileNotFound, "cannot start " + name + ": " + std::strerror(rc));
+    return int(pid);
+}
+
+int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
+    const int pid = spawn(name, programFolder);
     {
         std::lock_guard lock(children_->mutex);
         children_->status[pid].reset();
@@ -226,18 +231,13 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
         children->status[pid] = status;
         children->ended.notify_all();
     });
-    return int(pid);
+    return pid;
 }
 
 void PosixPrograms::launch(const std::string& name, const std::string& programFolder) {
-    const pid_t pid = start(name, programFolder);
-    // Nobody waits for it; a thread of its own collects its exit status when it ends, so it
-    // never lingers as a zombie. It logs nothing: it may outlive the program's logger.
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    // Watched like every child, so it is reaped when it ends; nobody will ask for its status,
+    // so none is kept.
+    watch(spawn(name, programFolder), std::nullopt, [](int, bool) {});
 }
 
 int PosixPrograms::wait(int pid) {

@@ -64,6 +64,8 @@ public:
 
 private:
     struct Children;
+    // Starts the program and returns its process id; watching it is the caller's business.
+    int spawn(const std::string& name, const std::string& programFolder);
     FileSystem& fs_;
     Logger& log_;
     std::chrono::milliseconds openDeadline_;
