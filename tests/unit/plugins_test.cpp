@@ -77,14 +77,14 @@ TEST_F(LaunchTest, APathIsTakenAsItStandsNeverSearched) {
     // Letter case is matched as the file system does.
     script("Kestrin/KSTREXT.EXE", "echo ran > \"$(dirname \"$0\")/ran\"");
     programs.launch(pf / "kestrin\\KstrExt.exe", pf.path());
-    EXPECT_TRUE(eventually([&] { return exists(pf / "Kestrin/ran"); }));
+    EXPECT_TRUE(eventually([&] { return readFile(pf / "Kestrin/ran") == "ran\n"; }));
 }
 
 TEST_F(LaunchTest, TheUpdaterByBareNameStartsFromTheProgramFolder) {
-    script("fresco.exe", "echo ran > \"$(dirname \"$0\")/ran\"");
+    script("fresco.exe", "echo ran >> \"$(dirname \"$0\")/ran\"");
     programs.launch("fresco.exe", pf.path());
     programs.launch("fresco.exe", pf.path());
-    EXPECT_TRUE(eventually([&] { return exists(pf / "ran"); }));
+    EXPECT_TRUE(eventually([&] { return readFile(pf / "ran") == "ran\nran\n"; }));
     EXPECT_THROW(programs.launch("vantry-no-such-updater.exe", pf.path()), Error);
 }
 
