@@ -48,8 +48,10 @@ std::shared_ptr<const Picture> makerMark() {
         for (int x = 0; x < 64; ++x) {
             const int dx = x - 32, dy = y - 32, d2 = dx * dx + dy * dy;
             std::uint8_t* px = &p->rgb[std::size_t(y * 64 + x) * 3];
-            if (d2 < 30 * 30 && d2 >= 18 * 18) px[0] = 255, px[1] = 140, px[2] = 0;
-            else if (d2 < 12 * 12) px[0] = 255, px[1] = 200, px[2] = 40;
+            if (d2 < 30 * 30 && d2 >= 18 * 18)
+                px[0] = 255, px[1] = 140, px[2] = 0;
+            else if (d2 < 12 * 12)
+                px[0] = 255, px[1] = 200, px[2] = 40;
         }
     return p;
 }
@@ -73,8 +75,8 @@ About::About(App& app) : Form(app, kName) {
 
     // One row per fact: the caption on the left in white, its value beside it in yellow.
     const std::pair<Label*, Label*> rows[] = {
-        {&Label1, &lbl_Version},    {&Label2, &Label9},          {&Label3, &Label10},
-        {&Label4, &lbl_Copyright},  {&Label5, &Label12},         {&Label6, &lbl_DRVVersion},
+        {&Label1, &lbl_Version},     {&Label2, &Label9},         {&Label3, &Label10},
+        {&Label4, &lbl_Copyright},   {&Label5, &Label12},        {&Label6, &lbl_DRVVersion},
         {&Label7, &lbl_DRVLanguage}, {&Label8, &lbl_DriverMade},
     };
     int top = 1440;
@@ -146,8 +148,9 @@ void About::Command3_Click() {
     // The window stays open whatever happens; an updater that cannot be started is only logged,
     // as the box the program has for failed starts speaks of plug-ins.
     const std::string folder = app().form<Main>().txt_InitDir.Text();
-    vb::guarded([&] { app().programs().launch("fresco.exe", folder); },
-                [&](const vb::Error& e) { app().log().log(std::string("updater not started: ") + e.what()); });
+    vb::guarded(
+        [&] { app().programs().launch("fresco.exe", folder); },
+        [&](const vb::Error& e) { app().log().log(std::string("updater not started: ") + e.what()); });
 }
 
 void About::lbl_Chiudi_Click() {

@@ -119,10 +119,16 @@ void Fresco::Command1_Click() {
         [&](const vb::Error&) { numberedMessage(app(), 225, kWarning, PromptForm::NoBlank); });
 }
 
-void Fresco::Command2_Click() { Unload(); }
+void Fresco::Command2_Click() {
+    Unload();
+}
 
-void Fresco::cmd_Close_Click() { Unload(); }
+void Fresco::cmd_Close_Click() {
+    Unload();
+}
 
-void Fresco::cmd_PageProduct_Click() { openSitePage(app(), cmd_PageProduct.url); }
+void Fresco::cmd_PageProduct_Click() {
+    openSitePage(app(), cmd_PageProduct.url);
+}
 
 }  // namespace vantry

@@ -10,6 +10,8 @@ std::string sitePage(vb::App& app, const std::string& path) {
     return readHosts(app.fs(), app.form<Main>().txt_InitDir.Text()).siteAddress(path);
 }
 
-void openSitePage(vb::App& app, const std::string& path) { app.programs().open(sitePage(app, path)); }
+void openSitePage(vb::App& app, const std::string& path) {
+    app.programs().open(sitePage(app, path));
+}
 
 }  // namespace vantry

@@ -31,7 +31,9 @@ bool eventually(Pred pred) {
     return true;
 }
 
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 struct LaunchTest : ::testing::Test {
     TempDir pf;
@@ -58,7 +60,8 @@ TEST_F(LaunchTest, ReturnsWhileTheCompanionRunsAndReapsItWhenItEnds) {
     writeFile(pf / "go", "");
     ASSERT_TRUE(eventually([&] { return exists(pf / "done"); }));
     // An ended child that nobody collects stays in the process table as a zombie.
-    EXPECT_TRUE(eventually([&] { return !exists("/proc/" + pid); })) << "process " << pid << " was not reaped";
+    EXPECT_TRUE(eventually([&] { return !exists("/proc/" + pid); }))
+        << "process " << pid << " was not reaped";
 }
 
 TEST_F(LaunchTest, APathIsTakenAsItStandsNeverSearched) {

@@ -15,7 +15,9 @@ namespace {
 
 // The document the site serves: the version stands at characters 32 to 39.
 const std::string kPrefix = "var vantry_version_number = \"";  // 29 characters
-std::string document(const std::string& version) { return kPrefix + "v " + version + "\";\n"; }
+std::string document(const std::string& version) {
+    return kPrefix + "v " + version + "\";\n";
+}
 
 TEST(VersionDocument, TheVersionStandsAtCharacters32To39) {
     ASSERT_EQ(kPrefix.size() + 2, 32u - 1);
@@ -66,7 +68,8 @@ struct UpdateCheck : ::testing::Test, Harness {
     }
     void expectWarning225() {
         ASSERT_EQ(dialogs.shown.size(), 1u);
-        EXPECT_EQ(dialogs.shown[0].prompt, "(225)The version check failed. Please check your connection and try again.");
+        EXPECT_EQ(dialogs.shown[0].prompt,
+                  "(225)The version check failed. Please check your connection and try again.");
         EXPECT_EQ(dialogs.shown[0].style, 48);
         dialogs.shown.clear();
     }
@@ -111,11 +114,11 @@ TEST_F(UpdateCheck, BadDocumentsWarnAndChangeNothingButTheShownSlice) {
         std::string doc, slice;
     };
     const Row rows[] = {
-        {"", ""},                                      // empty
-        {std::string(31, ' ') + "3.5.", "3.5."},      // 35 characters: no revision
-        {std::string(31, ' ') + "3.5", "3.5"},        // 34 characters: no revision either
-        {std::string(20, ' '), ""},                   // nothing at character 32
-        {document("abcdefgh"), "abcdefgh"},           // letters where the version stands
+        {"", ""},                                 // empty
+        {std::string(31, ' ') + "3.5.", "3.5."},  // 35 characters: no revision
+        {std::string(31, ' ') + "3.5", "3.5"},    // 34 characters: no revision either
+        {std::string(20, ' '), ""},               // nothing at character 32
+        {document("abcdefgh"), "abcdefgh"},       // letters where the version stands
         {document("3.x.2006"), "3.x.2006"},
     };
     for (const Row& r : rows) {
@@ -143,7 +146,8 @@ TEST_F(UpdateCheck, ATwoDigitMinorNumberIsComparedWhole) {
 TEST_F(UpdateCheck, AHostsFileMovesTheSite) {
     app->unload(fresco());
     put("HOSTS.CFG", "site=example.localhost:9\r\n");
-    platform.internet.answers["http://www.example.localhost:9/vantry_version_number.js"] = document("2.9.9999");
+    platform.internet.answers["http://www.example.localhost:9/vantry_version_number.js"] =
+        document("2.9.9999");
     fresco().Show();
     query();
     expectState(false, true, false, kLatest);
