@@ -6,7 +6,11 @@ pkgs=(cmake ninja-build g++ clang pkg-config
       libturbojpeg0-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev
       libgtest-dev
-      xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs)
+      xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs
+      # The RealDesktop tests: a private session bus, gsettings on dconf with the desktops'
+      # background schemas, and xfconf.
+      dbus libglib2.0-bin dconf-service dconf-gsettings-backend gsettings-desktop-schemas
+      mate-desktop-common cinnamon-desktop-data xfconf)
 
 missing=()
 for p in "${pkgs[@]}"; do

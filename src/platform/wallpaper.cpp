@@ -178,6 +178,10 @@ protected:
             fail("xfconf-query could not be started (not installed?)");
             return false;
         }
+        if (listing.timedOut) {  // a settings daemon that does not answer: creating would hang too
+            fail("xfconf-query -c xfce4-desktop -l did not finish in time and was stopped");
+            return false;
+        }
         // An empty channel makes the listing fail; that is the fresh install, not an error.
         std::vector<std::string> existing;
         if (listing.exitCode == 0) {

@@ -44,15 +44,17 @@ namespace {
 // (two programs in one process) never see each other's errors.
 class ErrorTrap {
 public:
+    // The first trap installs the handler and the last one puts the previous handler back, so
+    // traps that overlap in time (on two threads) never uninstall each other's.
     explicit ErrorTrap(Display* d) : display_(d) {
         std::lock_guard lock(mutex());
+        if (traps().empty()) previous() = XSetErrorHandler(record);
         traps().push_back(this);
-        previous_ = XSetErrorHandler(record);
     }
     ~ErrorTrap() {
         std::lock_guard lock(mutex());
-        XSetErrorHandler(previous_);
         std::erase(traps(), this);
+        if (traps().empty()) XSetErrorHandler(previous());
     }
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
@@ -76,6 +78,10 @@ private:
         static std::vector<ErrorTrap*> t;
         return t;
     }
+    static XErrorHandler& previous() {
+        static XErrorHandler h = nullptr;
+        return h;
+    }
     // Called by Xlib inside XSync, with the mutex free.
     static int record(Display* d, XErrorEvent* e) {
         std::lock_guard lock(mutex());
@@ -88,7 +94,6 @@ private:
     }
 
     Display* display_;
-    XErrorHandler previous_ = nullptr;
     int error_ = 0;
 };
 

@@ -255,6 +255,20 @@ TEST(WallpaperFailures, AreLoggedOnceAndReturnFalse) {
     RecordingLog x11Log;
     EXPECT_FALSE(vb::makeX11RootSetter(":0", x11Log)->set("/nonexistent/vantry.bmp"));
     EXPECT_EQ(x11Log.lines.size(), 1u);
+
+    // A tool stopped at its deadline is a failure that says so, and nothing more is run after
+    // a settings daemon that does not answer.
+    vb::CommandResult hung{true, 128 + 9, ""};
+    hung.timedOut = true;
+    Route slowGnome("GNOME"), slowXfce("XFCE");
+    slowGnome.runner.answers["gsettings list-keys org.gnome.desktop.background"] = hung;
+    slowXfce.runner.answers["xfconf-query -c xfce4-desktop -l"] = hung;
+    for (Route* r : {&slowGnome, &slowXfce}) {
+        EXPECT_FALSE(r->setter->set(kPath)) << r->setter->name();
+        EXPECT_EQ(r->runner.calls.size(), 1u) << r->setter->name();
+        ASSERT_EQ(r->log.lines.size(), 1u) << r->setter->name();
+        EXPECT_NE(r->log.lines[0].find("did not finish in time and was stopped"), std::string::npos) << r->log.lines[0];
+    }
 }
 
 TEST(PosixCommandRunner, RunsArgumentListsAndReportsOutcome) {
