@@ -52,6 +52,7 @@ public:
 private:
     void syncCommon();
     void syncPicture();
+    void showNamedPicture(const QString& name);
     void syncList();
     void syncListView();
 
@@ -94,9 +95,6 @@ public:
     void closeRequested();
     void backgroundMouseMove(QMouseEvent* e);
     void windowStateChanged();
-
-    // A picture named by a control's resource field, null when there is none.
-    std::shared_ptr<const vb::Picture> resourcePicture(const std::string& name);
 
     // Whether the control is one of the section buttons placed straight on the window, at its
     // left edge.
