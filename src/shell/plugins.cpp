@@ -1,10 +1,6 @@
 // The plug-ins panel: two companion programs installed apart from this one. Each time the panel
 // is shown the program looks for them again; a launch button starts its companion and leaves it
 // to run on its own.
-#include <cstdint>
-#include <cstdlib>
-#include <memory>
-
 #include "localisation/language.h"
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -27,22 +23,6 @@ std::string lastLine(vb::FileSystem& fs, const std::string& path) {
     return lf == std::string::npos ? last : last.substr(lf + 1);
 }
 
-// The launch buttons' face, drawn here: a green "start" triangle on the panel's colour.
-std::shared_ptr<const Picture> startPicture() {
-    auto p = std::make_shared<Picture>();
-    p->width = p->height = 32;
-    p->rgb.resize(32 * 32 * 3);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            std::uint8_t* px = &p->rgb[std::size_t(y * 32 + x) * 3];
-            const bool inside = x >= 8 && x <= 26 && 2 * (x - 8) <= 32 - 2 * std::abs(y - 16) - 4;
-            px[0] = inside ? 40 : 244;
-            px[1] = inside ? 150 : 245;
-            px[2] = inside ? 70 : 247;
-        }
-    return p;
-}
-
 }  // namespace
 
 void Main::designPlugins() {
@@ -53,14 +33,14 @@ void Main::designPlugins() {
     WebLink3.pos(120, 1710, 4695, 255).cap("SURPLEX Web...");
     WebLink3.url = "/products/surplex";
     CB_Surplex.pos(5040, 750, 1455, 555).disabled();
-    CB_Surplex.setPicture(startPicture());
+    CB_Surplex.resource = "start";
 
     Label13.pos(120, 2400, 4695, 300).cap("Kestrin").bold().fontSize(11);
     lbl_Kestrin.pos(120, 2730, 4695, 600);
     WebLink4.pos(120, 3360, 4695, 255).cap("Kestrin Web...");
     WebLink4.url = "/products/kestrin";
     CB_Kestrin.pos(5040, 2400, 1455, 555).disabled();
-    CB_Kestrin.setPicture(CB_Surplex.picture());
+    CB_Kestrin.resource = "start";
 
     CB_Surplex.Click = [this] { CB_Surplex_Click(); };
     CB_Kestrin.Click = [this] { CB_Kestrin_Click(); };
