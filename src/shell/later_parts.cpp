@@ -8,7 +8,6 @@ namespace vantry {
 void Main::Get_LastDownloaded() {}
 void Main::Check_ApplyRandomFlag() {}
 void Main::Put_Wallpaper_Random() {}
-void Main::InternetConnectionExists() {}
 void Main::Start_Pelloria() {}
 
 // After a wallpaper is applied the main window returns to a freshly built picture list; the

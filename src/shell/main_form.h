@@ -4,6 +4,8 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
+#include "online/hosts.h"
 
 namespace vantry {
 
@@ -65,7 +67,6 @@ public:
     void Get_LastDownloaded();
     void Check_ApplyRandomFlag();
     void Put_Wallpaper_Random();
-    void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
 
@@ -74,6 +75,18 @@ public:
     void Check_Kestrin();
     void CB_Surplex_Click();
     void CB_Kestrin_Click();
+
+    // Online gallery: the connection monitor and the news panel (src/online).
+    void InternetConnectionExists();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int state);
+    void cmd_GoNews_Click();
+    void cmd_NewsClose_Click();
+    void cmd_NewsRefresh_Click();
+    void cmd_GetNews_Click();
+    void cmd_BrowseNews_Click();
+    // The hosts in effect ("HOSTS.CFG" in the program folder, else the defaults).
+    Hosts hosts() const;
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -177,6 +190,7 @@ public:
     CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
     CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
     CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+    WebBrowser WebBrowserNews{this, "WebBrowserNews", &News};
 
     // Connection-type question.
     Panel Before{this, "Before"};
@@ -207,6 +221,8 @@ public:
     ListBox lst_Language{this, "lst_Language"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    Timer Timer1{this, "Timer1"};  // the connection monitor's
+    InternetTransfer Inet1{this, "Inet1"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -214,7 +230,13 @@ public:
 private:
     void designFrame();
     void designPanels();
-    void designPlugins();
+    void designPlugins();  // src/shell/plugins.cpp
+    void designOnline();   // src/online/connection_monitor.cpp
+
+    // The picture the last successful save wrote to the wallpaper bitmap, and where, so the
+    // apply after it can hand the picture itself to the setter. Null after a failed save.
+    std::shared_ptr<const vb::Picture> wallpaperWritten_;
+    std::string wallpaperWrittenPath_;
 };
 
 }  // namespace vantry

@@ -6,8 +6,7 @@
 namespace vantry {
 
 std::string sitePage(vb::App& app, const std::string& path) {
-    // Read at each use: the hosts file may change while the program runs.
-    return readHosts(app.fs(), app.form<Main>().txt_InitDir.Text()).siteAddress(path);
+    return app.form<Main>().hosts().siteAddress(path);
 }
 
 void openSitePage(vb::App& app, const std::string& path) {
