@@ -62,11 +62,23 @@ public:
     void ListView1_ItemClick(int row);
     void previewFile(const std::string& name);
 
+    // Picture list editing: rename in place, delete, sort, and the rename button.
+    void ListView1_BeforeLabelEdit(int& cancel);
+    void ListView1_AfterLabelEdit(int& cancel, std::string& newText);
+    void CoolButton11_Click();
+    void ListView1_KeyDown(int& keyCode, int shift);
+    void ListView1_ColumnClick(int index);
+    void Command4_Click();
+
+    // Random rotation.
+    void Put_Wallpaper_Random();
+    void Check_ApplyRandomFlag();
+    void Timer_Criteria_Timer();
+    void txt_Criteria_Change();
+
     // Procedures of the parts of the program that are still to come; the start-up calls them at
     // their place so the sequence stays complete.
     void Get_LastDownloaded();
-    void Check_ApplyRandomFlag();
-    void Put_Wallpaper_Random();
     void Reset_Controls();
     void Start_Pelloria();
 
@@ -125,6 +137,7 @@ public:
     ImageButton CoolButton11{this, "CoolButton11", &Options};
     Label lbl_Res{this, "lbl_Res", &Options};
     Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+    CommandButton Command4{this, "Command4", &Options};  // rename; no command shows it
     // After the preview: the widened list lies over it.
     ListView ListView1{this, "ListView1", &Options};
 
@@ -219,6 +232,7 @@ public:
     TextBox txt_NewsFlag{this, "txt_NewsFlag"};
     TextBox txt_ListView1Item{this, "txt_ListView1Item"};
     ListBox lst_Language{this, "lst_Language"};
+    Timer Timer_Criteria{this, "Timer_Criteria"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
     Timer Timer1{this, "Timer1"};  // the connection monitor's
@@ -231,7 +245,10 @@ private:
     void designFrame();
     void designPanels();
     void designPlugins();  // src/shell/plugins.cpp
-    void designOnline();   // src/online/connection_monitor.cpp
+    // The picture-list panel's editing and rotation controls: their design and events.
+    void designLibraryCommands();
+    int lastSortedColumn_ = 0;  // the column the previous header click sorted by, 0-based
+    void designOnline();  // src/online/connection_monitor.cpp
 
     // The picture the last successful save wrote to the wallpaper bitmap, and where, so the
     // apply after it can hand the picture itself to the setter. Null after a failed save.

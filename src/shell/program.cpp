@@ -2,6 +2,7 @@
 
 #include "platform/procedures.h"
 
+#include "library/add_images_form.h"
 #include "shell/about.h"
 #include "shell/fresco.h"
 #include "shell/main_form.h"
@@ -15,6 +16,7 @@ void registerForms(vb::App& app) {
     app.registerForm<Main>();
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
+    app.registerForm<Add_Images>();
     app.registerForm<About>();
     app.registerForm<Fresco>();
 
@@ -40,6 +42,7 @@ void registerForms(vb::App& app) {
         {"Get_Screen_Resolution", &Main::Get_Screen_Resolution},
         {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
         {"Reset_Controls", &Main::Reset_Controls},
+        {"Check_ApplyRandomFlag", &Main::Check_ApplyRandomFlag},
         {"InternetConnectionExists", &Main::InternetConnectionExists},
     };
     for (const auto& entry : mainProcedures) {
@@ -48,6 +51,8 @@ void registerForms(vb::App& app) {
     }
     vb::registerProcedure(app, Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
     vb::registerProcedure(app, Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(app, Add_Images::kName, "FileBox_Click",
+                          [](vb::App& a) { a.form<Add_Images>().FileBox_Click(); });
     vb::registerProcedure(app, About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
     vb::registerProcedure(app, Fresco::kName, "Get_Language", [](vb::App& a) { a.form<Fresco>().Get_Language(); });
     vb::registerProcedure(app, Fresco::kName, "Compare_Versions",
