@@ -100,6 +100,22 @@ TEST(PictureFormats, RunLengthCodesOutsideTheCommonPath) {
     EXPECT_EQ(at(0, 0), 0);  // after the end of the picture
 }
 
+TEST(PictureFormats, RunsFarPastTheRightEdgeNeverWriteOutsideTheirRow) {
+    // 1 x 2: the bottom row codes 2^32 - 1 pixels of black in runs of 255, then a run of two
+    // white ones; all of it is past the edge, so nothing but black is ever drawn.
+    samples::Indexed shape{1, 2, std::vector<std::uint8_t>(2, 0), {0x000000, 0xFFFFFF}};
+    Bytes file = samples::rleBmp(shape, 8);
+    const std::size_t data = file[10];
+    file.resize(data);
+    constexpr std::size_t runs = 0xFFFFFFFFull / 255;
+    file.reserve(data + runs * 2 + 4);
+    for (std::size_t i = 0; i < runs; ++i) file.insert(file.end(), {255, 0});
+    file.insert(file.end(), {2, 1, 0, 1});
+    const vb::Picture p = vb::decodePicture(file);
+    ASSERT_EQ(p.rgb.size(), 6u);
+    for (std::uint8_t v : p.rgb) EXPECT_EQ(v, 0);
+}
+
 // A small file claiming 14142 x 14142 pixels (570 MB as RGB) is refused before the picture is
 // allocated; a real picture of one colour, which codes to very little, still loads.
 TEST(PictureLimits, TinyFilesClaimingHugePicturesFail) {
