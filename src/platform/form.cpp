@@ -48,6 +48,12 @@ void Form::Move(int left, int top) {
     changed();
 }
 
+void Form::setPicture(std::shared_ptr<const Picture> p) {
+    if (picture_ == p) return;
+    picture_ = std::move(p);
+    changed();
+}
+
 void Form::removeCloseFromSystemMenu() {
     closeRemoved = true;
     changed();

@@ -2,6 +2,7 @@
 // A form: one window with its controls and procedures. Subclasses declare their controls as
 // members (constructed in design order, each registering itself here) and set design values in
 // their constructor; Form_Load runs when the registry first loads the form.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     void Move(int left, int top);
+    // The window's own background picture, drawn at its top-left corner beneath the controls;
+    // null for none.
+    const std::shared_ptr<const Picture>& picture() const { return picture_; }
+    void setPicture(std::shared_ptr<const Picture> p);
 
     // Window traits, set at design.
     bool borderless = false;   // no frame or title bar (the splash)
@@ -88,6 +93,7 @@ private:
     bool visible_ = false;
     WindowState state_ = WindowState::Normal;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::shared_ptr<const Picture> picture_;
     std::vector<Control*> controls_;
     FormView* view_ = nullptr;
 };

@@ -1,14 +1,12 @@
 // Procedures that the start-up and the menus call at their places, whose own windows and steps
-// come with the online gallery, and the plug-in launchers. Until those
-// arrive they do the least that keeps the callers' promises.
+// come with the online gallery. Until it arrives they do the least that keeps the callers'
+// promises.
 #include "shell/main_form.h"
 
 namespace vantry {
 
 void Main::Get_LastDownloaded() {}
 void Main::Start_Pelloria() {}
-void Main::Check_SURPLEX() {}
-void Main::Check_Kestrin() {}
 
 // After a wallpaper is applied the main window returns to a freshly built picture list; the
 // download pane's part of the reset comes with the download.

@@ -81,8 +81,12 @@ public:
     void Get_LastDownloaded();
     void Reset_Controls();
     void Start_Pelloria();
+
+    // Plug-in launchers: the companions are detected each time the panel is shown.
     void Check_SURPLEX();
     void Check_Kestrin();
+    void CB_Surplex_Click();
+    void CB_Kestrin_Click();
 
     // Online gallery: the connection monitor and the news panel (src/online).
     void InternetConnectionExists();
@@ -175,8 +179,15 @@ public:
     // Plug-ins.
     Panel Panel_Plugins{this, "Panel_Plugins"};
     Shape Shape41{this, "Shape41", &Panel_Plugins};
+    Label Label14{this, "Label14", &Panel_Plugins};
+    Label Label11{this, "Label11", &Panel_Plugins};
     Label lbl_SURPLEX{this, "lbl_SURPLEX", &Panel_Plugins};
+    ImageButton CB_Surplex{this, "CB_Surplex", &Panel_Plugins};
+    LinkLabel WebLink3{this, "WebLink3", &Panel_Plugins};
+    Label Label13{this, "Label13", &Panel_Plugins};
     Label lbl_Kestrin{this, "lbl_Kestrin", &Panel_Plugins};
+    ImageButton CB_Kestrin{this, "CB_Kestrin", &Panel_Plugins};
+    LinkLabel WebLink4{this, "WebLink4", &Panel_Plugins};
 
     // Download progress.
     Panel Download{this, "Download"};
@@ -233,6 +244,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designPlugins();  // src/shell/plugins.cpp
     // The picture-list panel's editing and rotation controls: their design and events.
     void designLibraryCommands();
     int lastSortedColumn_ = 0;  // the column the previous header click sorted by, 0-based
