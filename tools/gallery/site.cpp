@@ -287,12 +287,13 @@ Answer Site::galleryPage(const std::string& path, const std::string& query) {
     }
     if (path == root + "/counter.php") {
         // Shown in the explorer as a thin band between its bar and its page (the visit
-        // browser's rows 16 to 31 pixels down): one small line on the bar's colour.
+        // browser's rows 16 to 31 pixels down): one small line on the bar's colour, short
+        // enough to end before the address strip, which covers the band from 200 pixels on.
         Answer a;
         a.body = std::make_shared<const std::string>(
             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Visits</title></head>"
             "<body style=\"margin:0;background:#243456;color:#c8d4eb;font:11px sans-serif\">"
-            "<div style=\"padding:17px 0 0 12px\">Thank you for visiting the Vantry gallery</div></body></html>\n");
+            "<div style=\"padding:17px 0 0 12px\">Thanks for visiting!</div></body></html>\n");
         return a;
     }
     if (path == root + "/portal_news.htm")
