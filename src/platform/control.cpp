@@ -106,8 +106,19 @@ void Control::setToolTipText(const std::string& v) {
 VB_SETTER(setVisible, visible_)
 VB_SETTER(setLeft, left_)
 VB_SETTER(setTop, top_)
-VB_SETTER(setWidth, width_)
-VB_SETTER(setHeight, height_)
+// A size below zero is an invalid property value, as the forms runtime had it.
+void Control::setWidth(int v) {
+    if (v < 0) throw Error(err::InvalidPropertyValue, name() + ".Width = " + std::to_string(v));
+    if (width_ == v) return;
+    width_ = v;
+    changed();
+}
+void Control::setHeight(int v) {
+    if (v < 0) throw Error(err::InvalidPropertyValue, name() + ".Height = " + std::to_string(v));
+    if (height_ == v) return;
+    height_ = v;
+    changed();
+}
 VB_SETTER(setForeColor, fore_)
 VB_SETTER(setBackColor, back_)
 VB_SETTER(setFillColor, fillColor_)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/app.h"
+#include "platform/error.h"
 
 namespace vb {
 
@@ -46,6 +47,24 @@ void Form::Move(int left, int top) {
     left_ = left;
     top_ = top;
     changed();
+}
+
+void Form::setOuterSize(int width, int height) {
+    if (width - frameWidth_ < 0 || height - frameHeight_ < 0) throw Error(err::InvalidPropertyValue, "window size");
+    width_ = width - frameWidth_;
+    height_ = height - frameHeight_;
+    changed();
+    Form_Resize();
+}
+
+void Form::resized(int clientWidth, int clientHeight, int frameWidth, int frameHeight) {
+    width_ = clientWidth;
+    height_ = clientHeight;
+    if (frameWidth >= 0 && frameHeight >= 0) {
+        frameWidth_ = frameWidth;
+        frameHeight_ = frameHeight;
+    }
+    Form_Resize();
 }
 
 void Form::removeCloseFromSystemMenu() {

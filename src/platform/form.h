@@ -51,6 +51,17 @@ public:
     int Height() const { return height_; }
     void Move(int left, int top);
 
+    // The window's outer size, frame and title bar included, which layouts by the window's full
+    // size work from: the client size (Width, Height) and the frame around it. Until the front
+    // end reports a real frame, a classic one (8 pixels across, 27 down) is assumed.
+    int outerWidth() const { return width_ + frameWidth_; }
+    int outerHeight() const { return height_ + frameHeight_; }
+    // Sets the outer size from the program; the front end follows. Runs Form_Resize.
+    void setOuterSize(int width, int height);
+    // Called by the front end when the window got a new client size, and with the frame's size
+    // when it knows it (negative when not): runs Form_Resize.
+    void resized(int clientWidth, int clientHeight, int frameWidth = -1, int frameHeight = -1);
+
     // Window traits, set at design.
     bool borderless = false;   // no frame or title bar (the splash)
     bool toolWindow = false;   // never shown to the user
@@ -87,6 +98,7 @@ private:
     bool visible_ = false;
     WindowState state_ = WindowState::Normal;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    int frameWidth_ = 120, frameHeight_ = 405;
     std::vector<Control*> controls_;
     FormView* view_ = nullptr;
 };

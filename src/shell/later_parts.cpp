@@ -9,7 +9,6 @@ void Main::Get_LastDownloaded() {}
 void Main::Check_ApplyRandomFlag() {}
 void Main::Put_Wallpaper_Random() {}
 void Main::InternetConnectionExists() {}
-void Main::Start_Pelloria() {}
 void Main::Check_SURPLEX() {}
 void Main::Check_Kestrin() {}
 

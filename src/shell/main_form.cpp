@@ -33,6 +33,7 @@ Main::Main(App& app) : Form(app, kName) {
     CoolButton6.Click = [this] { CoolButton6_Click(); };
     CoolButton7.Click = [this] { CoolButton7_Click(); };
     img_About.Click = [this] { img_About_Click(); };
+    SSCommand1.Click = [this] { SSCommand1_Click(); };
     cmd_SaveCFG.Click = [this] { cmd_SaveCFG_Click(); };
     img_Analog.Click = [this] { img_Analog_Click(); };
     img_Digital.Click = [this] { img_Digital_Click(); };

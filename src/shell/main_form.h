@@ -68,6 +68,7 @@ public:
     void InternetConnectionExists();
     void Reset_Controls();
     void Start_Pelloria();
+    void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
     void Check_SURPLEX();
     void Check_Kestrin();
 

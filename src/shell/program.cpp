@@ -2,6 +2,7 @@
 
 #include "platform/procedures.h"
 
+#include "online/online_forms.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -13,6 +14,7 @@ void registerForms(vb::App& app) {
     app.registerForm<Main>();
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
+    registerOnlineForms(app);
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();

@@ -31,6 +31,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     FormHost* host_;
@@ -94,6 +95,7 @@ public:
     void closeRequested();
     void backgroundMouseMove(QMouseEvent* e);
     void windowStateChanged();
+    void windowResized();
 
     // A picture named by a control's resource field, null when there is none.
     std::shared_ptr<const vb::Picture> resourcePicture(const std::string& name);
@@ -118,6 +120,8 @@ private:
     std::unordered_map<const QObject*, vb::Control*> controlOf_;
     std::unordered_map<const vb::Control*, QWidget*> widgetOf_;
     int appliedLeft_ = 0, appliedTop_ = 0;
+    int appliedWidth_ = 0, appliedHeight_ = 0;  // the client size in twips the window last had
+    bool laidOut_ = false;
     bool placed_ = false;
     bool everShown_ = false;
     bool syncing_ = false;

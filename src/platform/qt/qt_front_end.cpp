@@ -56,6 +56,11 @@ void FormWindow::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
+void FormWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (host_) host_->windowResized();
+}
+
 // ---- the host of one form
 
 FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
@@ -66,6 +71,8 @@ FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
     if (form.topmost) flags |= Qt::WindowStaysOnTopHint;
     window_->setWindowFlags(flags);
     window_->resize(px(form.Width()), px(form.Height()));
+    appliedWidth_ = form.Width();
+    appliedHeight_ = form.Height();
     appliedLeft_ = form.Left();
     appliedTop_ = form.Top();
     if (appliedLeft_ || appliedTop_) {
@@ -149,6 +156,11 @@ void FormHost::formChanged() {
         window_->move(px(appliedLeft_), px(appliedTop_));
         placed_ = true;
     }
+    if (f.Width() != appliedWidth_ || f.Height() != appliedHeight_) {
+        appliedWidth_ = f.Width();
+        appliedHeight_ = f.Height();
+        window_->resize(px(appliedWidth_), px(appliedHeight_));
+    }
     if (f.toolWindow) {
         window_->hide();
     } else if (!f.Visible()) {
@@ -222,6 +234,22 @@ void FormHost::windowStateChanged() {
     if (now == form_->windowState()) return;
     vb::Form* f = form_;
     deliver([f, now] { f->setWindowState(now); });
+}
+
+void FormHost::windowResized() {
+    // The model learns the new client size (and the frame, once a window manager has drawn one)
+    // and lays the window out; a size the model has already is no news after the first layout.
+    if (!form_ || !window_) return;
+    const int w = window_->width() * kTwipsPerPixel, h = window_->height() * kTwipsPerPixel;
+    if (laidOut_ && w == form_->Width() && h == form_->Height()) return;
+    laidOut_ = true;
+    appliedWidth_ = w;
+    appliedHeight_ = h;
+    const QSize frame = window_->frameGeometry().size() - window_->size();
+    const bool framed = frame.width() > 0 || frame.height() > 0;
+    const int fw = framed ? frame.width() * kTwipsPerPixel : -1, fh = framed ? frame.height() * kTwipsPerPixel : -1;
+    vb::Form* f = form_;
+    deliver([f, w, h, fw, fh] { f->resized(w, h, fw, fh); });
 }
 
 bool FormHost::eventFilter(QObject* watched, QEvent* e) {

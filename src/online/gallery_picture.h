@@ -1,0 +1,46 @@
+#pragma once
+// Names derived from the current gallery picture (album path and file name, which the address
+// watcher takes from the page address), and the one rule that keeps them out of local paths.
+//
+// Addresses are built from the album path and the picture code exactly as they are, without
+// any encoding: the gallery's own pages expect them that way. A local path is another matter:
+// the address comes from whatever page the browser shows, so an album path or a picture code
+// holding "..", "\" or a control character (and a code holding "/") must never become part of
+// a file name on this machine. Every builder of a local path asks usableInLocalPath first.
+#include <string>
+#include <string_view>
+
+#include "online/hosts.h"
+
+namespace vantry {
+
+// The file name without its last four characters (the dot and a three-letter extension); empty
+// when the name is shorter than four characters.
+std::string pictureCode(std::string_view fileName);
+
+// The last three characters of the file name (all of it when shorter).
+std::string pictureExtension(std::string_view fileName);
+
+// Whether an album path may be part of a local path: no "..", no "\", no control character.
+bool albumUsableInLocalPath(std::string_view albumPath);
+
+// Whether a picture code may be part of a local file name: as for an album, and no "/" either,
+// since a code names one file.
+bool codeUsableInLocalPath(std::string_view code);
+
+// Whether both halves of a gallery picture may be used to build a local path.
+bool usableInLocalPath(std::string_view albumPath, std::string_view code);
+
+// The gallery's web-size picture: "http://www.", the gallery host, "/pelloria/gallery/murlo-cache/",
+// the album path, "/", the code, "_800." and the extension.
+std::string webSizeAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,
+                           std::string_view extension);
+
+// The site's e-card page for a picture address, passed unencoded.
+std::string eCardAddress(const Hosts& hosts, std::string_view pictureAddress);
+
+// The phone service's page for a picture address, passed unencoded: "http://", the phone host,
+// "/download/?url=" and the address.
+std::string phoneAddress(const Hosts& hosts, std::string_view pictureAddress);
+
+}  // namespace vantry
