@@ -13,14 +13,16 @@ namespace vantry {
 void MyExplorer::Timer1_Timer() {
     txt_URL.setText(WebBrowser1.LocationURL());
     if (txt_URL.Text().empty()) return;
+    // A language file too short for the status texts leaves the tooltip as it is; the watcher
+    // itself must go on.
     if (watcher::onSites(txt_URL.Text(), hosts())) {
-        lbl_NetStatus.setToolTipText(languageString(app(), 332));
+        vb::resume([&] { lbl_NetStatus.setToolTipText(languageString(app(), 332)); });
         img_NetStatus.setPicture(img_NetStatusYES.picture());
         Timer_NetStatus.setEnabled(false);
         img_NetStatus.setVisible(true);
     } else {
         // The icon blinks from here on; its visibility is the blinking's business.
-        lbl_NetStatus.setToolTipText(languageString(app(), 333));
+        vb::resume([&] { lbl_NetStatus.setToolTipText(languageString(app(), 333)); });
         img_NetStatus.setPicture(img_NetStatusNO.picture());
         Timer_NetStatus.setEnabled(true);
     }

@@ -28,8 +28,8 @@ const char* kGallery = "http://www.vantry-gallery.localhost:8642";
 const char* kSite = "http://www.vantry-site.localhost:8642";
 
 struct Gallery : Harness {
-    Gallery() {
-        put("LANGUAGE.DRV", languageFile(353));
+    explicit Gallery(int languageLines = 353) {
+        put("LANGUAGE.DRV", languageFile(languageLines));
         programs.programs["fresco.exe"] = {};
         start();
         loop.advance(10000);  // the splash's steps are over
@@ -104,6 +104,15 @@ TEST(GalleryExplorer, APicturePageEnablesEveryActionAndAnAlbumPageOnlyUpload) {
     EXPECT_EQ(g.explorer().Text2.Text(), "");
     EXPECT_EQ(g.explorer().Text3.Text(), "cat.gif");
     EXPECT_EQ(g.actions(), "0000");
+}
+
+TEST(GalleryExplorer, ALanguageFileWithoutTheStatusTextsDoesNotStopTheWatcher) {
+    Gallery g(300);
+    g.app->deliver([&] { g.main().Start_Pelloria(); });
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    EXPECT_EQ(g.explorer().Text3.Text(), "dawn.jpg");
+    EXPECT_EQ(g.actions(), "1111");
+    EXPECT_TRUE(g.explorer().img_NetStatus.Visible());
 }
 
 TEST(GalleryExplorer, ATickNeverDisablesAndAnEmptyAddressTouchesNothing) {
