@@ -154,6 +154,11 @@ void FileSystem::Name(const std::string& from, const std::string& to) {
     if (::rename(a.c_str(), b.c_str()) != 0) fail("rename", a, errno);
 }
 
+void FileSystem::Replace(const std::string& from, const std::string& to) {
+    const std::string a = resolve(from), b = resolve(to);
+    if (::rename(a.c_str(), b.c_str()) != 0) fail("rename", a, errno);
+}
+
 std::time_t FileSystem::FileDateTime(const std::string& path) const {
     struct stat st;
     const std::string p = resolve(path);

@@ -31,6 +31,8 @@ public:
     void Kill(const std::string& path);
     void FileCopy(const std::string& from, const std::string& to);
     void Name(const std::string& from, const std::string& to);
+    // Renames from onto to in one step, replacing a file already there (same file system).
+    void Replace(const std::string& from, const std::string& to);
     std::time_t FileDateTime(const std::string& path) const;
 
     // Reads the file's lines by the language-file rules, each decoded to UTF-8, calling onLine

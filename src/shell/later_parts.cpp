@@ -5,19 +5,10 @@
 
 namespace vantry {
 
-void Main::Get_LastDownloaded() {}
 void Main::Check_ApplyRandomFlag() {}
 void Main::Put_Wallpaper_Random() {}
 void Main::InternetConnectionExists() {}
 void Main::Check_SURPLEX() {}
 void Main::Check_Kestrin() {}
-
-// After a wallpaper is applied the main window returns to a freshly built picture list; the
-// download pane's part of the reset comes with the download.
-void Main::Reset_Controls() {
-    img_ImageInfo.setVisible(false);
-    lbl_ImageInfo.setCaption("");
-    CoolButton2_Click();
-}
 
 }  // namespace vantry

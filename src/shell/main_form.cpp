@@ -21,6 +21,7 @@ Main::Main(App& app) : Form(app, kName) {
     mouseMoveIsTrayCallback = true;
     designFrame();
     designPanels();
+    designDownload();
     // The file list starts on the folder that is current when the window is created.
     vb::resume([&] { File1.setPath(app.fs().CurDir()); });
 

@@ -4,6 +4,7 @@
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
+#include "platform/online.h"
 
 namespace vantry {
 
@@ -62,15 +63,24 @@ public:
 
     // Procedures of the parts of the program that are still to come; the start-up calls them at
     // their place so the sequence stays complete.
-    void Get_LastDownloaded();
     void Check_ApplyRandomFlag();
     void Put_Wallpaper_Random();
     void InternetConnectionExists();
-    void Reset_Controls();
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
     void Check_SURPLEX();
     void Check_Kestrin();
+
+    // Picture download, the reset after it and the last-considered picture (src/online).
+    void Get_ImageFile();
+    void Reset_Controls();
+    void Get_LastDownloaded();
+    void FileTransfer1_TransferProgress(int reserved, std::int64_t total, std::int64_t done, int reserved2);
+    void FileTransfer1_TransferError(int code, const std::string& description);
+    void Command3_Click();
+    void Timer2_Timer();
+    void txt_Timer2_Change();
+    void Command1_Click();
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -159,6 +169,9 @@ public:
     Label lbl_Downloading{this, "lbl_Downloading", &Download};
     Shape ProgressBar1{this, "ProgressBar1", &Download};
     CommandButton Command3{this, "Command3", &Download};
+    Label lbl_FileLenght{this, "lbl_FileLenght", &Download};
+    Label lbl_Percent{this, "lbl_Percent", &Download};
+    Image img_Downloading{this, "img_Downloading", &Download};
 
     // News.
     Panel News{this, "News"};
@@ -194,9 +207,13 @@ public:
     TextBox txt_CancelDownload{this, "txt_CancelDownload"};
     TextBox txt_NewsFlag{this, "txt_NewsFlag"};
     TextBox txt_ListView1Item{this, "txt_ListView1Item"};
+    TextBox txt_Server{this, "txt_Server"};  // written by the download wizard, read by nothing
     ListBox lst_Language{this, "lst_Language"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    // The picture download's transfer and its post-download tick.
+    FileTransfer FileTransfer1{this, "FileTransfer1"};
+    Timer Timer2{this, "Timer2"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -204,6 +221,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designDownload();  // src/online/picture_download.cpp
 };
 
 }  // namespace vantry
