@@ -7,8 +7,11 @@ cd "$(dirname "$0")/.."
 top="$PWD"
 bash tools/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
 build="$top/build/release"
+# The program and what it runs (the updater, the demo gallery when there is one); not the tests.
+targets=(vantry fresco)
+if grep -q '^build vantry-gallery:' "$build/build.ninja"; then targets+=(vantry-gallery); fi
+cmake --build --preset release --target "${targets[@]}"
 pf="${VANTRY_PROGRAM_DIR:-$top/program}"
 if [ ! -d "$pf" ]; then
   mkdir -p "$pf"
@@ -23,8 +26,10 @@ if [ -x "$build/vantry-gallery" ]; then
 fi
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$pf"
+# Not exec: the demo gallery is stopped when Vantry ends.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run-demo: no display; running under Xvfb"
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+  echo "run-demo: no display: running under Xvfb, where nothing is shown; press Ctrl+C to stop"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
+else
+  "$build/vantry"
 fi
-"$build/vantry"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds from scratch into build/ci and runs every test.
+# Sets up what is missing, builds everything (program, tools, tests) into build/ci (build/asan
+# for the asan preset) and runs every test.
 # Usage: bash tools/test.sh [preset]   (preset: default or asan)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,6 @@
 // The preview of one library picture, its information line, and making it the wallpaper.
+#include <cmath>
+
 #include "library/img_inf.h"
 #include "localisation/language.h"
 #include "platform/error.h"
@@ -64,8 +66,12 @@ void Main::Put_Wallpaper() {
 void Main::Get_WinDir() { txt_WinDir.setText(app().system().windowsDirectory()); }
 
 void Main::Get_Screen_Resolution() {
-    lbl_ResVideo.setCaption(std::to_string(app().system().screenWidthPx()) + " x " +
-                            std::to_string(app().system().screenHeightPx()));
+    // In the display's own pixels, also when the user scaled the program: a 1600 x 1000 screen
+    // at twice the scale is still 1600 x 1000, not the 800 x 500 that windows are laid out in.
+    System& s = app().system();
+    const double ratio = s.devicePixelRatio();
+    lbl_ResVideo.setCaption(std::to_string(std::lround(s.screenWidthPx() * ratio)) + " x " +
+                            std::to_string(std::lround(s.screenHeightPx() * ratio)));
 }
 
 }  // namespace vantry

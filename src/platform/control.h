@@ -226,8 +226,8 @@ public:
     void setPicture(std::shared_ptr<const Picture> p);
     void clearPicture() { setPicture(nullptr); }
     bool stretch = false;  // an image that scales its picture to its own size
-    // A picture that ships with the program, drawn by the front end by name when no loaded
-    // picture is set (button faces, icons). Empty for none.
+    // The name of one of the program's own pictures ("apply", "delete", "random", ...), which
+    // the front end shows while no loaded picture is set (button faces, icons). Empty for none.
     std::string resource;
     bool getProperty(const std::string& prop, std::string& out) const override;
 

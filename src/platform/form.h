@@ -67,6 +67,7 @@ public:
     bool toolWindow = false;   // never shown to the user
     bool closeRemoved = false; // Close taken off the system menu: frame close requests are refused
     bool centred = false;
+    bool fixedSize = false;    // the frame keeps the design size: the user cannot resize it
     bool topmost = false;      // kept above the program's other windows
     bool hidesToTray = false;  // hidden means "only the tray icon remains"
     bool mouseMoveIsTrayCallback = false;  // Form_MouseMove receives the tray icon's messages only

@@ -96,7 +96,10 @@ void FileSystem::ChDrive(const std::string& drive) {
 }
 
 std::string FileSystem::resolve(const std::string& path) const {
-    const std::string p = turnSeparators(path);
+    return resolveLetterCase(turnSeparators(path));
+}
+
+std::string resolveLetterCase(const std::string& p) {
     if (p.empty() || exists(p)) return p;
     // Walk the components, matching each without regard to case where the exact name is absent.
     std::string out;
@@ -273,7 +276,7 @@ std::vector<std::string> FileSystem::listFiles(const std::string& folder) const 
             struct stat st;
             regular = ::stat((p + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
         }
-        if (regular) out.emplace_back(e->d_name);
+        if (regular && !std::strchr(e->d_name, '\\')) out.emplace_back(e->d_name);
     }
     ::closedir(d);
     return out;

@@ -46,9 +46,15 @@ public:
     void writeLines(const std::string& path, const std::vector<std::string>& lines);
     void writeBytesAtomic(const std::string& path, std::string_view bytes);
 
-    // The regular files in a folder, unsorted.
+    // The regular files in a folder, unsorted. A name holding "\" is left out: "\" separates
+    // folders in the program's paths, so no path the program builds could name that file.
     std::vector<std::string> listFiles(const std::string& folder) const;
 };
+
+// The path with each "/"-separated component that does not exist exactly matched without regard
+// to letter case against what exists; "\" is an ordinary character here. FileSystem::resolve is
+// this after turning the design's separators.
+std::string resolveLetterCase(const std::string& path);
 
 // Joins a folder and a name with the design's separator rules: "a" + "\b" and "a\" + "b".
 std::string joinPath(const std::string& folder, const std::string& name);

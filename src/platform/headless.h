@@ -87,6 +87,7 @@ public:
     }
     int screenWidthPx() override { return screenW; }
     int screenHeightPx() override { return screenH; }
+    double devicePixelRatio() override { return pixelRatio; }
     std::string driveRoot(const std::string&) override { return root; }
     bool anotherInstanceRunning() override { return anotherInstance; }
     bool online() override { return isOnline; }
@@ -94,6 +95,7 @@ public:
     std::string windowsDir, root;
     VersionInfo versionInfo;
     int screenW = 1024, screenH = 768;
+    double pixelRatio = 1.0;
     bool anotherInstance = false, isOnline = true;
     int commonControlsInitialised = 0;
 };

@@ -39,6 +39,8 @@ public:
     bool initCommonControls() override { return true; }
     int screenWidthPx() override { return screen_().first; }
     int screenHeightPx() override { return screen_().second; }
+    double devicePixelRatio() override { return pixelRatio ? pixelRatio() : 1.0; }
+    std::function<double()> pixelRatio;  // none: 1
     std::string driveRoot(const std::string& path) override { return mountPointOf(path); }
     bool anotherInstanceRunning() override;
     bool online() override;

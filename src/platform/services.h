@@ -53,8 +53,11 @@ public:
     virtual std::string windowsDirectory() = 0;  // created on demand
     virtual VersionInfo version() = 0;
     virtual bool initCommonControls() = 0;
+    // The screen in the pixels that windows are laid out in (15 twips each).
     virtual int screenWidthPx() = 0;
     virtual int screenHeightPx() = 0;
+    // The display's own pixels to one of those: above 1 when the user scaled the program up.
+    virtual double devicePixelRatio() { return 1.0; }
     // The root folder of the file system that holds path (where the location file goes).
     virtual std::string driveRoot(const std::string& path) = 0;
     // True when another instance of the program holds the instance lock; takes it otherwise.

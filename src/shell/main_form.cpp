@@ -17,6 +17,7 @@ constexpr Color kGreyBorder = rgb(64, 64, 64);
 
 Main::Main(App& app) : Form(app, kName) {
     design("Vantry", 8415, 6135);
+    fixedSize = true;
     hidesToTray = true;
     mouseMoveIsTrayCallback = true;
     designFrame();
@@ -66,8 +67,7 @@ Main::Main(App& app) : Form(app, kName) {
 
 void Main::designFrame() {
     Shape_Top.pos(0, 0, 8415, 1080).fill(kStrip, kStrip);
-    lbl_Title.pos(240, 150, 4500, 525).cap("Vantry").colors(kWhite, kStrip).bold().fontSize(20);
-    lbl_Subtitle.pos(255, 660, 6375, 300).cap("Desktop wallpapers").colors(rgb(200, 212, 235), kStrip);
+    lbl_Title.pos(240, 270, 4500, 525).cap("Vantry").colors(kWhite, kStrip).bold().fontSize(20);
 
     // The section buttons, a column on the left under the title strip.
     int top = 1200;
@@ -106,18 +106,18 @@ void Main::designPanels() {
     // Get a picture.
     lbl_GetIMAGE_Section.pos(120, 150, 6375, 375).bold().fontSize(13);
     lbl_GetIMAGE_Descr.pos(120, 540, 6375, 555);
-    SSCommand1.pos(120, 1155, 2055, 495).cap("Gallery");
+    SSCommand1.pos(120, 1155, 2055, 495);
     SSCommand1.resource = "gallery";
     lbl_ConnectStateTitle.pos(2400, 1155, 4095, 255).bold();
     lbl_NoConnection.pos(2400, 1410, 4095, 255);
     txt_GetURL.pos(120, 1815, 4455, 315);
     Command1.pos(4680, 1800, 1815, 345);
     lbl_DownloadTitle.pos(120, 2310, 6375, 255).bold();
-    lbl_LastDownloaded.pos(120, 2610, 2055, 255);
+    lbl_LastDownloaded.pos(120, 2610, 6375, 255);
     img_LastDownloaded.pos(120, 2895, 2055, 1575);
     img_LastDownloaded.stretch = true;
     Picture_LastDownloaded.pos(0, 0, 15, 15).hidden();
-    lbl_TimeLastDownloaded.pos(120, 4515, 2055, 255).cap("-");
+    lbl_TimeLastDownloaded.pos(120, 4515, 4095, 255).cap("-");
     lbl_GoNews.pos(2400, 2895, 3255, 255);
     cmd_GoNews.pos(5760, 2850, 495, 330).cap(">>");
     WebLink1.pos(2400, 3405, 4095, 255);
@@ -139,12 +139,13 @@ void Main::designPanels() {
     Picture_Preview.pos(0, 0, 15, 15).hidden();
     img_ImageInfo.pos(3540, 2655, 240, 240).hidden();
     img_ImageInfo.resource = "info";
-    lbl_ImageInfo.pos(3810, 2655, 2790, 255);
-    CoolButton8.pos(3720, 3060, 975, 495).cap("Apply");
+    // Ends where the widened list ends, which then covers it whole.
+    lbl_ImageInfo.pos(3810, 2655, 2685, 255);
+    CoolButton8.pos(3720, 3060, 975, 495);
     CoolButton8.resource = "apply";
     CoolButton10.pos(4755, 3060, 975, 495).hidden();
-    CoolButton10.resource = "rename";
-    CoolButton11.pos(4755, 3060, 975, 495).cap("Delete").disabled();
+    CoolButton10.resource = "random";
+    CoolButton11.pos(4755, 3060, 975, 495).disabled();
     CoolButton11.resource = "delete";
     lbl_Res.pos(3720, 3825, 2775, 255).bold();
     lbl_ResVideo.pos(3720, 4095, 2775, 255).cap("-");
@@ -175,8 +176,8 @@ void Main::designPanels() {
 
     // News, across the whole width; shown until the start-up decides.
     News.pos(0, 1080, 8415, 5055).colors(0, kWindow);
-    lbl_News.pos(120, 120, 4215, 300).bold().fontSize(12);
-    cmd_GetNews.pos(4410, 90, 1920, 345);
+    lbl_News.pos(120, 120, 3135, 300).bold().fontSize(12);
+    cmd_GetNews.pos(3330, 90, 3000, 345);
     cmd_NewsRefresh.pos(6390, 90, 975, 345);
     cmd_NewsClose.pos(7425, 90, 870, 345);
     cmd_BrowseNews.pos(7425, 4575, 870, 345).cap(">>");

@@ -88,7 +88,6 @@ public:
     // ---- controls, in design order ----
     Shape Shape_Top{this, "Shape_Top"};
     Label lbl_Title{this, "lbl_Title"};
-    Label lbl_Subtitle{this, "lbl_Subtitle"};
 
     // Section buttons.
     ImageButton CoolButton1{this, "CoolButton1"};
@@ -108,7 +107,6 @@ public:
     Label lbl_CurrentIMGFolder{this, "lbl_CurrentIMGFolder", &Options};
     Label lbl_Files{this, "lbl_Files", &Options};
     FileListBox File1{this, "File1", &Options};
-    ListView ListView1{this, "ListView1", &Options};
     CommandButton cmd_Refresh{this, "cmd_Refresh", &Options};
     CommandButton cmd_Expand_FileBox{this, "cmd_Expand_FileBox", &Options};
     Label lbl_Preview{this, "lbl_Preview", &Options};
@@ -121,6 +119,8 @@ public:
     ImageButton CoolButton11{this, "CoolButton11", &Options};
     Label lbl_Res{this, "lbl_Res", &Options};
     Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+    // After the preview: the widened list lies over it.
+    ListView ListView1{this, "ListView1", &Options};
 
     // Get a picture.
     Panel GetIMAGE{this, "GetIMAGE"};

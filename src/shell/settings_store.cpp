@@ -1,8 +1,11 @@
 // The settings store's files: four option flag files whose presence switches an option on, two
 // value files, the save command that writes them and the readers that load them at start-up.
+#include <functional>
+
 #include "localisation/language.h"
 #include "platform/error.h"
 #include "platform/fs.h"
+#include "platform/log.h"
 #include "shell/main_form.h"
 
 namespace vantry {
@@ -12,37 +15,50 @@ constexpr const char* kTrayLine = "Vantry, Tray Icon on Startup";
 constexpr const char* kAdslLine = "Vantry, Internet connection";
 constexpr const char* kFrescoLine = "Vantry, ReFresco Auto-check for RAS modems";
 constexpr const char* kNewsLine = "Vantry, Get news when program starts";
+// The warning for a save that could not write every file: a number the message range of the
+// main window left free.
+constexpr int kSettingsNotSaved = 101;
 }  // namespace
 
 void Main::cmd_SaveCFG_Click() {
     FileSystem& fs = app().fs();
-    // Each step runs even when an earlier one failed; a failing step is skipped silently.
-    auto flag = [&](const CheckBox& box, const char* file, const char* line) {
-        vb::resume([&] {
-            if (box.Value() == 0) fs.Kill(inProgramFolder(file));
-            else fs.writeLines(inProgramFolder(file), {line});
-        });
+    // Each step runs even when an earlier one failed, and a failing step is skipped; but the
+    // closing message tells the truth: a save that lost a file says so instead of confirming.
+    bool saved = true;
+    auto file = [&](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const vb::Error& e) {
+            saved = false;
+            app().log().log("settings not saved: " + std::string(e.what()));
+        }
+    };
+    auto remove = [&](const char* name) {
+        // A file that is not there is as deleted as it gets.
+        if (fs.fileExists(inProgramFolder(name))) file([&] { fs.Kill(inProgramFolder(name)); });
+    };
+    auto flag = [&](const CheckBox& box, const char* name, const char* line) {
+        if (box.Value() == 0) remove(name);
+        else file([&] { fs.writeLines(inProgramFolder(name), {line}); });
     };
     vb::resume([&] { fs.ChDir(txt_InitDir.Text()); });
     flag(chk_Tray, "TRAY.CFG", kTrayLine);
-    vb::resume([&] { fs.writeLines(inProgramFolder("RANDOM.CFG"), {std::to_string(cmb_Criteria.ListIndex())}); });
+    file([&] { fs.writeLines(inProgramFolder("RANDOM.CFG"), {std::to_string(cmb_Criteria.ListIndex())}); });
     flag(chk_ADSL, "ADSL.CFG", kAdslLine);
     flag(chk_Fresco, "FRESCO.CFG", kFrescoLine);
     vb::resume([&] {
-        if (chk_News.Value() == 0) {
-            vb::resume([&] { fs.Kill(inProgramFolder("NEWS.CFG")); });
-            cmd_GetNews.setVisible(true);
-        } else {
-            vb::resume([&] { fs.writeLines(inProgramFolder("NEWS.CFG"), {kNewsLine}); });
-            cmd_GetNews.setVisible(false);
-        }
+        flag(chk_News, "NEWS.CFG", kNewsLine);
+        cmd_GetNews.setVisible(chk_News.Value() == 0);
     });
-    vb::resume([&] {
+    file([&] {
         const std::string t = txt_StartTimer.Text();
         fs.writeLines(inProgramFolder("START.CFG"), {t.empty() ? std::string("1") : t});
     });
     vb::resume([&] { CoolButton6_Click(); });
-    numberedMessage(app(), 100, kNotice);
+    if (saved)
+        numberedMessage(app(), 100, kNotice);
+    else
+        numberedMessage(app(), kSettingsNotSaved, kWarning);
 }
 
 void Main::Check_TrayFlag() {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "localisation/language.h"
+#include "platform/log.h"
 #include "platform/text.h"
 #include "shell/main_form.h"
 #include "shell/version.h"
@@ -137,7 +138,16 @@ void Splash::Text1_Change() {
                 main.Check_News();
             }
         },
-        [](const Error&) {});
+        [&](const Error& e) {
+            // The steps now wait for Continue, as designed; whoever wonders why the splash
+            // stays up (or, at the first start, why the tray option and the connection question
+            // never came) finds the reason in the log.
+            if (Text1.Text() == "3")
+                app().log().log("the updater could not be run (" + std::string(e.what()) +
+                                "); the start-up goes on when Continue is pressed");
+            else
+                app().log().log("start-up step " + Text1.Text() + " failed: " + e.what());
+        });
 }
 
 void Splash::Command1_Click() {

@@ -1,6 +1,8 @@
 // The file system as the program sees it: line rules, letter case, presence and atomic writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "harness.h"
 #include "platform/error.h"
 #include "platform/fs.h"
@@ -51,6 +53,22 @@ TEST(Names, LookupIgnoresLetterCaseComponentByComponent) {
     EXPECT_FALSE(fs.fileExists(d / "lang"));  // a folder is not a file
     EXPECT_TRUE(fs.dirExists(d / "LANG"));
     EXPECT_EQ(fs.resolve(d / "missing/Name"), d / "missing/Name");
+}
+
+// A "\" in a real file's name is not a separator to the system, but it is one in every path
+// the program builds: such a file is never listed, so nothing tries to address it; in a path
+// without the design's separators "\" stays part of the name.
+TEST(Names, AFileWhoseNameHoldsABackslashIsNotListed) {
+    TempDir d;
+    FileSystem fs;
+    writeFile(d / "a.jpg", "x");
+    writeFile(d / "a\\b.jpg", "x");
+    writeFile(d / "c.jpg", "x");
+    auto names = fs.listFiles(d.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(resolveLetterCase(d / "A\\B.JPG"), d / "a\\b.jpg");
+    EXPECT_EQ(fs.resolve(d.path() + "\\A.jpg"), d / "a.jpg");
 }
 
 TEST(Writes, LinesEndInCrLfAndReplaceTheFileWhole) {

@@ -37,6 +37,46 @@ struct Started : Harness {
     Main& main() { return app->form<Main>(); }
 };
 
+// A user who scaled the program to twice the size lays windows out on a 800 x 500 screen of
+// scaled pixels; the resolution shown is still the display's own 1600 x 1000, and the splash is
+// still centred in the scaled pixels.
+TEST(ScreenResolution, IsShownInTheDisplaysOwnPixelsAtAnyScale) {
+    Harness h;
+    h.put("LANGUAGE.DRV", languageFile(353));
+    h.programs.programs["fresco.exe"] = {};
+    h.system.screenW = 800;
+    h.system.screenH = 500;
+    h.system.pixelRatio = 2.0;
+    h.start();
+    EXPECT_EQ(h.app->form<Main>().lbl_ResVideo.Caption(), "1600 x 1000");
+    Splash& splash = h.app->form<Splash>();
+    EXPECT_EQ(splash.Left(), (800 * 15 - splash.Width()) / 2);
+    h.system.pixelRatio = 1.25;
+    h.system.screenW = 1280;
+    h.system.screenH = 800;
+    h.app->deliver([&] { h.app->form<Main>().Get_Screen_Resolution(); });
+    EXPECT_EQ(h.app->form<Main>().lbl_ResVideo.Caption(), "1600 x 1000");
+}
+
+// An updater that cannot be started stops the steps at 3, as designed, and says why in the log;
+// one that runs leaves no such line.
+TEST(Splash, AnUpdaterThatCannotBeStartedIsLoggedWithItsReason) {
+    Harness h;
+    h.put("LANGUAGE.DRV", languageFile(353));
+    h.start();
+    h.loop.advance(5000);
+    EXPECT_EQ(h.app->form<Splash>().Text1.Text(), "3");
+    ASSERT_FALSE(h.log.lines.empty());
+    const std::string& line = h.log.lines.back();
+    EXPECT_NE(line.find("updater"), std::string::npos) << line;
+    EXPECT_NE(line.find("fresco.exe"), std::string::npos) << line;
+    EXPECT_NE(line.find("Continue"), std::string::npos) << line;
+
+    Started ran(languageFile(353));
+    ran.loop.advance(7000);
+    for (const std::string& l : ran.log.lines) EXPECT_EQ(l.find("updater"), std::string::npos) << l;
+}
+
 TEST(LanguageStore, AnEmptyLineIsOneBlankAndKeepsTheNumbering) {
     Started h(languageFile(353, {40}));
     auto& store = h.main().lst_Language;
@@ -144,9 +184,10 @@ TEST(Versions, ABetaBuildShowsItsLabel) {
 
 namespace {
 
-// The save in a program folder that cannot be written: every step fails silently, message 100
-// still comes, and the files keep their old content. Runs in a child process that gives up
-// root (to whom every folder is writable) before it starts the program.
+// The save in a program folder that cannot be written: every step fails, the user is warned that
+// the settings were not saved (never told they were), and the files keep their old content.
+// Runs in a child process that gives up root (to whom every folder is writable) before it
+// starts the program.
 TEST(Settings, SavingIntoAnUnwritableProgramFolderLosesNothing) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -174,7 +215,8 @@ TEST(Settings, SavingIntoAnUnwritableProgramFolderLosesNothing) {
                 m.txt_StartTimer.setText("12");
                 m.cmd_SaveCFG_Click();
             });
-            if (h.dialogs.shown.size() != 1 || h.dialogs.shown[0].prompt != "(100) Your settings have been saved.")
+            if (h.dialogs.shown.size() != 1 || h.dialogs.shown[0].prompt != "(101) Your settings could not be saved." ||
+                h.dialogs.shown[0].style != 48)
                 code = 1;
             else if (h.file("TRAY.CFG") != "old tray\r\n" || h.file("START.CFG") != "7\r\n")
                 code = 2;

@@ -145,7 +145,8 @@ std::string Session::pathOf(const std::string& path) const {
     const std::string full = !path.empty() && path[0] == '/' ? path
                              : path.empty()                  ? dirs_.pf
                                                              : dirs_.pf + "/" + path;
-    return fs_.resolve(full);
+    // Only "/" separates here: a "\" in a scenario path is part of a name.
+    return vb::resolveLetterCase(full);
 }
 
 vb::Form* Session::loadedForm(const Step& s, const std::string& form) {

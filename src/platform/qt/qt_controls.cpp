@@ -11,8 +11,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -75,7 +75,26 @@ public:
     ListViewWidget(FormHost& host, vb::ListView& lv, QWidget* parent)
         : QTreeWidget(parent), host_(&host), lv_(lv) {}
 
+    void fitColumns() {
+        // The last column (the picture list's times) is shown whole; the first takes what is left,
+        // but never less than it needs or a third of the list, whichever is less.
+        const int n = columnCount();
+        if (n < 2) return;
+        int room = contentsRect().width();
+        if (verticalScrollBar()->isVisible()) room -= verticalScrollBar()->width();
+        int others = 0;
+        for (int i = 1; i + 1 < n; ++i) others += columnWidth(i);
+        const int last = std::max(sizeHintForColumn(n - 1), header()->sectionSizeHint(n - 1)) + 2;
+        const int first = std::max(sizeHintForColumn(0), header()->sectionSizeHint(0)) + 2;
+        setColumnWidth(0, std::max({40, room - others - last, std::min(first, room / 3)}));
+    }
+
 protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QTreeWidget::resizeEvent(e);
+        fitColumns();
+    }
+
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
         const bool starts =
             trigger != NoEditTriggers && (trigger == AllEditTriggers || editTriggers().testFlag(trigger));
@@ -112,6 +131,8 @@ private:
 QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
     auto* tree = new ListViewWidget(host, lv, parent);
     tree->setRootIsDecorated(false);
+    // Opaque to its very edge: the widened list lies over the preview.
+    tree->setAutoFillBackground(true);
     tree->setUniformRowHeights(true);
     tree->setAllColumnsShowFocus(true);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -180,7 +201,7 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
     switch (c.kind()) {
         case vb::Kind::Label:
         case vb::Kind::LinkLabel: {
-            auto* w = new QLabel(parent);
+            auto* w = new FittingLabel(parent);
             w->setTextFormat(Qt::PlainText);  // a caption showing a file name is never markup
             w->setWordWrap(true);
             w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -211,17 +232,15 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
             return w;
         }
         case vb::Kind::CommandButton: {
-            auto* w = new QPushButton(parent);
+            auto* w = new FittingPushButton(parent);
             w->setAutoDefault(false);
             QObject::connect(w, &QPushButton::clicked, &host,
                              [&host, &c] { host.deliver([&c] { c.Click(); }); });
             return w;
         }
         case vb::Kind::ImageButton: {
-            auto* w = new QToolButton(parent);
-            w->setToolButtonStyle(Qt::ToolButtonTextOnly);
-            styleImageButton(*w, host.isNavigationButton(c));
-            QObject::connect(w, &QToolButton::clicked, &host,
+            auto* w = new ImageButtonWidget(parent, host.isNavigationButton(c));
+            QObject::connect(w, &QAbstractButton::clicked, &host,
                              [&host, &c] { host.deliver([&c] { c.Click(); }); });
             return w;
         }
@@ -375,10 +394,13 @@ void ControlBinding::syncCommon() {
 void ControlBinding::syncPicture() {
     auto& holder = static_cast<vb::PictureHolder&>(control_);
     const bool button = control_.kind() == vb::Kind::ImageButton;
-    if (button) static_cast<QToolButton*>(widget_.data())->setText(qs(control_.Caption()));
+    if (button) static_cast<QAbstractButton*>(widget_.data())->setText(qs(control_.Caption()));
 
     std::shared_ptr<const vb::Picture> pic = holder.picture();
-    if (!pic && !holder.resource.empty()) pic = host_.resourcePicture(holder.resource);
+    if (!pic && !holder.resource.empty()) {
+        showNamedPicture(qs(holder.resource));
+        return;
+    }
     const QSize size = widget_->size();
     const bool stretched = holder.stretch && control_.kind() == vb::Kind::Image;
     // Converting a picture is the costly part: only a new picture, or a new size where the
@@ -389,21 +411,9 @@ void ControlBinding::syncPicture() {
     QImage image = pic ? toImage(*pic) : QImage();
 
     if (button) {
-        auto* b = static_cast<QToolButton*>(widget_.data());
-        if (image.isNull()) {
-            b->setIcon(QIcon());
-            b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-            return;
-        }
-        // Wide buttons carry their caption beside the picture, square ones beneath it.
-        const bool beside = size.width() >= 2 * size.height();
-        b->setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
-        const int textRoom = beside || control_.Caption().empty() ? 0 : b->fontMetrics().height() + 4;
-        const QSize room(std::max(8, size.width() - 10), std::max(8, size.height() - 10 - textRoom));
-        const QSize natural = image.size();
-        const bool fits = natural.width() <= room.width() && natural.height() <= room.height();
-        b->setIconSize(fits ? natural : natural.scaled(room, Qt::KeepAspectRatio));
-        b->setIcon(QIcon(QPixmap::fromImage(image)));
+        // The button lays out its picture and caption itself, at whatever size it has.
+        auto* b = static_cast<QAbstractButton*>(widget_.data());
+        b->setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
         return;
     }
 
@@ -417,6 +427,34 @@ void ControlBinding::syncPicture() {
     if (stretched && !size.isEmpty())
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     label->setPixmap(QPixmap::fromImage(image));
+}
+
+void ControlBinding::showNamedPicture(const QString& name) {
+    const QIcon icon = namedPicture(name);
+    picture_ = nullptr;
+    if (control_.kind() == vb::Kind::ImageButton) {
+        static_cast<QAbstractButton*>(widget_.data())->setIcon(icon);
+        return;
+    }
+    // An image shows its picture square, as high as the image, at its left end: the pictures of
+    // the connection-type rows lie over their rows' texts, which start to its right.
+    auto* label = static_cast<QLabel*>(widget_.data());
+    const QSize size = widget_->size();
+    if (icon.isNull() || size.isEmpty()) {
+        label->clear();
+        return;
+    }
+    const int margin = std::min(size.width(), size.height()) >= 32 ? 6 : 0;
+    const int side = std::min(size.width(), size.height()) - 2 * margin;
+    const qreal ratio = widget_->devicePixelRatioF();
+    QPixmap face(size * ratio);
+    face.setDevicePixelRatio(ratio);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    icon.paint(&p, QRect(margin, (size.height() - side) / 2, side, side), Qt::AlignCenter,
+               control_.Enabled() ? QIcon::Normal : QIcon::Disabled);
+    p.end();
+    label->setPixmap(face);
 }
 
 void ControlBinding::syncList() {
@@ -460,8 +498,6 @@ void ControlBinding::syncListView() {
         tree->setColumnCount(int(headers.size()));
         tree->setHeaderLabels(headers);
         tree->setHeaderHidden(columns_.empty());
-        const int share = std::max(40, tree->viewport()->width() / int(headers.size()));
-        for (int i = 0; i + 1 < int(headers.size()); ++i) tree->setColumnWidth(i, share);
     }
 
     std::vector<std::vector<std::string>> rows;
@@ -503,6 +539,7 @@ void ControlBinding::syncListView() {
     tree->header()->setSortIndicatorShown(lv.Sorted);
     if (lv.Sorted)
         tree->header()->setSortIndicator(lv.SortKey, lv.SortOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+    static_cast<ListViewWidget*>(tree)->fitColumns();
 }
 
 }  // namespace vbqt

@@ -16,6 +16,15 @@
 
 namespace vbqt {
 
+std::pair<int, int> screenSize(const QScreen* screen) {
+    if (!screen) return {1024, 768};
+    return {screen->geometry().width(), screen->geometry().height()};
+}
+
+double screenPixelRatio(const QScreen* screen) {
+    return screen ? screen->devicePixelRatio() : 1.0;
+}
+
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
@@ -29,10 +38,8 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     QtLoop loop;
     QtDialogs dialogs;
     QtTray tray;
-    vb::PosixSystem system(vb::defaultSystemFolder(), [] {
-        const QScreen* s = QGuiApplication::primaryScreen();
-        return s ? std::pair<int, int>(s->size().width(), s->size().height()) : std::pair<int, int>(1024, 768);
-    });
+    vb::PosixSystem system(vb::defaultSystemFolder(), [] { return screenSize(QGuiApplication::primaryScreen()); });
+    system.pixelRatio = [] { return screenPixelRatio(QGuiApplication::primaryScreen()); };
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
 

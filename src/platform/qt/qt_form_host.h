@@ -53,6 +53,7 @@ public:
 private:
     void syncCommon();
     void syncPicture();
+    void showNamedPicture(const QString& name);
     void syncList();
     void syncListView();
 
@@ -96,9 +97,6 @@ public:
     void backgroundMouseMove(QMouseEvent* e);
     void windowStateChanged();
     void windowResized();
-
-    // A picture named by a control's resource field, null when there is none.
-    std::shared_ptr<const vb::Picture> resourcePicture(const std::string& name);
 
     // Whether the control is one of the section buttons placed straight on the window, at its
     // left edge.

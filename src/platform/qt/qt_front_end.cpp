@@ -70,7 +70,10 @@ FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
     if (form.borderless) flags |= Qt::FramelessWindowHint;
     if (form.topmost) flags |= Qt::WindowStaysOnTopHint;
     window_->setWindowFlags(flags);
-    window_->resize(px(form.Width()), px(form.Height()));
+    if (form.fixedSize)
+        window_->setFixedSize(px(form.Width()), px(form.Height()));
+    else
+        window_->resize(px(form.Width()), px(form.Height()));
     appliedWidth_ = form.Width();
     appliedHeight_ = form.Height();
     appliedLeft_ = form.Left();
@@ -135,10 +138,6 @@ void FormHost::detach() {
 
 void FormHost::deliver(const std::function<void()>& event) {
     if (form_) app_.deliver(event);
-}
-
-std::shared_ptr<const vb::Picture> FormHost::resourcePicture(const std::string& name) {
-    return frontEnd_.resourcePicture(name);
 }
 
 bool FormHost::isNavigationButton(const vb::Control& c) const {
@@ -351,19 +350,6 @@ void QtFrontEnd::formUnloading(vb::Form& f) {
 QWidget* QtFrontEnd::window(const vb::Form& f) const {
     auto it = hosts_.find(&f);
     return it == hosts_.end() ? nullptr : it->second->window();
-}
-
-std::shared_ptr<const vb::Picture> QtFrontEnd::resourcePicture(const std::string& name) {
-    if (auto it = resources_.find(name); it != resources_.end()) return it->second;
-    std::shared_ptr<const vb::Picture> pic;
-    try {
-        pic = std::make_shared<const vb::Picture>(vb::loadPicture(app_.fs().resolve(name)));
-    } catch (const std::exception&) {
-        // A missing or unreadable face (out of memory included) leaves the button with its
-        // caption alone.
-    }
-    resources_[name] = pic;
-    return pic;
 }
 
 }  // namespace vbqt

@@ -38,15 +38,9 @@ public:
     // more: a program whose every window is gone has nothing left for the user.
     std::function<void()> onLastFormUnloaded;
 
-    // A picture that ships with the program, by the name a control's resource field gives: a
-    // file in the program folder (the current directory). Loaded once; null when missing or
-    // unreadable.
-    std::shared_ptr<const vb::Picture> resourcePicture(const std::string& name);
-
 private:
     vb::App& app_;
     std::map<const vb::Form*, FormHost*> hosts_;
-    std::map<std::string, std::shared_ptr<const vb::Picture>> resources_;
     // Lets a check queued on the event loop see that the front end has gone meanwhile.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -2,17 +2,193 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QToolButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <algorithm>
+#include <cmath>
 
 namespace vbqt {
 
 namespace {
 const QColor kAccent(47, 111, 209);
+constexpr double kSmallestPoints = 6.0;
+
+bool fitsIn(const QFont& font, const QString& text, const QRect& room, int flags) {
+    const QRectF need = QFontMetricsF(font).boundingRect(QRectF(room), flags, text);
+    return need.width() <= room.width() + 0.5 && need.height() <= room.height() + 0.5;
+}
+
+// The caption on at most maxLines lines of at most width: split at the blank that gives the
+// narrowest pair of lines. Empty when it does not fit.
+QString brokenToFit(const QString& caption, const QFontMetricsF& fm, double width, int maxLines) {
+    auto wide = [&](const QString& s) { return fm.size(Qt::TextShowMnemonic, s).width(); };
+    if (wide(caption) <= width) return caption;
+    if (maxLines < 2) return {};
+    QString best;
+    double bestWidth = width + 1;
+    for (qsizetype i = caption.indexOf(QLatin1Char(' ')); i > 0;
+         i = caption.indexOf(QLatin1Char(' '), i + 1)) {
+        const QString a = caption.left(i), b = caption.mid(i + 1);
+        const double w = std::max(wide(a), wide(b));
+        if (w <= width && w < bestWidth) {
+            bestWidth = w;
+            best = a + QLatin1Char('\n') + b;
+        }
+    }
+    return best;
+}
+}  // namespace
+
+QFont fittingFont(const QFont& base, const QString& text, const QRect& room, int flags) {
+    if (text.isEmpty() || fitsIn(base, text, room, flags)) return base;
+    QFont f = base;
+    const double start = base.pointSizeF() > 0 ? base.pointSizeF() : 9.0;
+    for (double pt = start - 0.5; pt >= kSmallestPoints; pt -= 0.5) {
+        f.setPointSizeF(pt);
+        if (fitsIn(f, text, room, flags)) return f;
+    }
+    f.setPointSizeF(kSmallestPoints);
+    return f;
+}
+
+ButtonFace layOutImageButton(const QSize& size, const QFont& base, const QString& caption, bool hasPicture) {
+    ButtonFace face;
+    face.font = base;
+    face.caption = caption;
+    const int w = size.width(), h = size.height();
+    const int pad = std::clamp(std::min(w, h) / 10, 2, 4);
+    if (caption.isEmpty()) {
+        const int side = std::max(8, std::min({w, h, 56}) - 2 * pad);
+        if (hasPicture) face.icon = QRect((w - side) / 2, (h - side) / 2, side, side);
+        return face;
+    }
+    const bool beside = w >= 2 * h;
+    QFont f = base;
+    const double start = base.pointSizeF() > 0 ? base.pointSizeF() : 9.0;
+    for (double pt = start;; pt -= 0.5) {
+        const bool last = pt - 0.5 < kSmallestPoints;
+        f.setPointSizeF(pt);
+        const QFontMetricsF fm(f);
+        const int line = int(std::ceil(fm.lineSpacing()));
+        if (beside) {
+            const int side = hasPicture ? std::clamp(h - 2 * pad, 12, std::max(16, line * 3 / 2)) : 0;
+            const int textLeft = hasPicture ? 2 * pad + side : pad;
+            const int room = w - textLeft - pad;
+            const int lines = std::clamp((h - 2 * pad) / std::max(1, line), 1, 2);
+            QString text = brokenToFit(caption, fm, room, lines);
+            if (!text.isEmpty() || last) {
+                face.fits = !text.isEmpty();
+                face.caption = text.isEmpty() ? caption : text;
+                face.font = f;
+                if (hasPicture) face.icon = QRect(pad, (h - side) / 2, side, side);
+                face.text = QRect(textLeft, 0, room, h);
+                face.flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
+                return face;
+            }
+        } else {
+            const int side = hasPicture ? std::clamp(h - 3 * pad - line, 8, 48) : 0;
+            const int room = w - 2 * pad;
+            const bool fits = fm.size(Qt::TextShowMnemonic, caption).width() <= room;
+            if (fits || last) {
+                face.fits = fits;
+                face.font = f;
+                if (hasPicture) face.icon = QRect((w - side) / 2, pad, side, side);
+                const int top = hasPicture ? pad + side : 0;
+                face.text = QRect(pad, top, room, h - top - (hasPicture ? pad / 2 : 0));
+                face.flags =
+                    (hasPicture ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter) | Qt::TextShowMnemonic;
+                return face;
+            }
+        }
+    }
+}
+
+ImageButtonWidget::ImageButtonWidget(QWidget* parent, bool navigation)
+    : QAbstractButton(parent), navigation_(navigation) {
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ImageButtonWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double radius = navigation_ ? 6 : 4;
+    const bool hot = isEnabled() && underMouse();
+    if (isEnabled() && (isDown() || hot)) {
+        const QColor tint = navigation_ ? kAccent : QColor(0, 0, 0);
+        QColor fill = tint, edge = tint;
+        fill.setAlpha(isDown() ? (navigation_ ? 60 : 35) : (navigation_ ? 30 : 15));
+        edge.setAlpha(navigation_ ? 90 : 35);
+        p.setPen(edge);
+        p.setBrush(fill);
+        p.drawRoundedRect(frame, radius, radius);
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(kAccent, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(frame.adjusted(1, 1, -1, -1), radius, radius);
+    }
+    const ButtonFace f = face();
+    if (!f.icon.isEmpty())
+        icon().paint(&p, f.icon, Qt::AlignCenter,
+                     !isEnabled() ? QIcon::Disabled
+                     : hot        ? QIcon::Active
+                                  : QIcon::Normal);
+    if (!f.caption.isEmpty()) {
+        p.setFont(f.font);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        p.drawText(f.text, f.flags, f.caption);
+    }
+}
+
+QFont FittingLabel::shownFont() const {
+    if (text().isEmpty()) return font();
+    const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    return fittingFont(font(), text(), contentsRect(), flags);
+}
+
+void FittingLabel::paintEvent(QPaintEvent* e) {
+    const QFont shown = shownFont();
+    if (shown == font()) {
+        QLabel::paintEvent(e);
+        return;
+    }
+    QPainter p(this);
+    p.setFont(shown);
+    const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    style()->drawItemText(&p, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
+}
+
+QRect FittingPushButton::textRoom() const {
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this).adjusted(2, 0, -2, 0);
+}
+
+QFont FittingPushButton::shownFont() const {
+    return fittingFont(font(), text(), textRoom(), Qt::AlignCenter | Qt::TextShowMnemonic);
+}
+
+void FittingPushButton::paintEvent(QPaintEvent* e) {
+    const QFont shown = shownFont();
+    if (shown == font()) {
+        QPushButton::paintEvent(e);
+        return;
+    }
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    p.setFont(shown);
+    opt.fontMetrics = QFontMetrics(shown);
+    p.drawControl(QStyle::CE_PushButton, opt);
 }
 
 void applyLook(QApplication& app) {
@@ -38,21 +214,6 @@ void applyLook(QApplication& app) {
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, grey);
     app.setPalette(p);
-}
-
-void styleImageButton(QToolButton& button, bool navigation) {
-    button.setAutoRaise(true);
-    button.setCursor(Qt::PointingHandCursor);
-    button.setStyleSheet(
-        navigation
-            ? QStringLiteral(
-                  "QToolButton { border: 1px solid transparent; border-radius: 6px; padding: 3px 6px; }"
-                  "QToolButton:hover { background: rgba(47,111,209,30); border-color: rgba(47,111,209,90); }"
-                  "QToolButton:pressed { background: rgba(47,111,209,60); }")
-            : QStringLiteral(
-                  "QToolButton { border: 1px solid transparent; border-radius: 4px; padding: 2px; }"
-                  "QToolButton:hover { background: rgba(0,0,0,15); border-color: rgba(0,0,0,35); }"
-                  "QToolButton:pressed { background: rgba(0,0,0,35); }"));
 }
 
 QIcon programIcon() {
