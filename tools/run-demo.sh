@@ -19,8 +19,10 @@ if [ ! -d "$pf" ]; then
   cp "$build/fresco.exe" "$pf/fresco.exe"
   echo "run-demo: made the program folder $pf"
 fi
+# The demo gallery answers for the online hosts on 127.0.0.1:8642 while the program runs; its
+# request log is build/release/gallery.log.
 if [ -x "$build/vantry-gallery" ]; then
-  "$build/vantry-gallery" --quiet &
+  "$build/vantry-gallery" --quiet --log "$build/gallery.log" &
   gallery=$!
   trap 'kill $gallery 2>/dev/null || true' EXIT
 fi
@@ -28,8 +30,9 @@ fi
 cd "$pf"
 # Not exec: the demo gallery is stopped when Vantry ends.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run-demo: no display: running under Xvfb, where nothing is shown; press Ctrl+C to stop"
+  echo "run-demo: no display; running under Xvfb"
+  # Not exec: the gallery is stopped when the program ends.
   xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
-else
-  "$build/vantry"
+  exit $?
 fi
+"$build/vantry"

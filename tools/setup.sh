@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config
       libturbojpeg0-dev libgif-dev libcurl4-openssl-dev
-      qt6-base-dev libx11-dev
+      qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
       xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs
       # The RealDesktop tests: a private session bus, gsettings on dconf with the desktops'

@@ -20,11 +20,11 @@ void applyLine(Hosts& h, std::string_view line) {
     const std::string key = vb::toLowerAscii(std::string(trim(line.substr(0, eq))));
     const std::string_view value = trim(line.substr(eq + 1));
     if (value.empty()) return;
-    std::string* target = key == "gallery" ? &h.gallery
-                          : key == "site"  ? &h.site
+    std::string* target = key == "gallery"  ? &h.gallery
+                          : key == "site"   ? &h.site
                           : key == "secure" ? &h.secure
-                          : key == "phone" ? &h.phone
-                                           : nullptr;
+                          : key == "phone"  ? &h.phone
+                                            : nullptr;
     if (target) *target = std::string(value);
 }
 

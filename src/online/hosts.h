@@ -30,6 +30,8 @@ struct Hosts {
 };
 
 inline constexpr const char* kHostsFile = "HOSTS.CFG";
+// The gallery's news page, loaded by the connection monitor and the news panel.
+inline constexpr const char* kNewsPage = "/pelloria/gallery/portal_news.htm";
 
 // Applies the lines of a hosts file to the defaults.
 Hosts parseHosts(std::string_view text);

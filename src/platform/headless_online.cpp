@@ -49,7 +49,9 @@ std::string RecordingBrowsers::locationURL(const WebBrowser& b) const {
     return it->second.pages[std::size_t(it->second.at)];
 }
 
-void RecordingBrowsers::forget(WebBrowser& b) { history_.erase(qualifiedName(b)); }
+void RecordingBrowsers::forget(WebBrowser& b) {
+    history_.erase(qualifiedName(b));
+}
 
 void RecordingBrowsers::setLocation(const std::string& control, const std::string& url) {
     History& h = history_[control];
@@ -70,11 +72,13 @@ ScriptedTransfers::Running* ScriptedTransfers::find(std::uint64_t id, bool evenI
 }
 
 void ScriptedTransfers::end(std::uint64_t id) {
-    running_.erase(std::remove_if(running_.begin(), running_.end(), [&](const Running& r) { return r.id == id; }),
-                   running_.end());
+    running_.erase(
+        std::remove_if(running_.begin(), running_.end(), [&](const Running& r) { return r.id == id; }),
+        running_.end());
 }
 
-void ScriptedTransfers::later(std::uint64_t id, int delayMs, std::function<void(Running&)> fn, bool evenIfOver) {
+void ScriptedTransfers::later(std::uint64_t id, int delayMs, std::function<void(Running&)> fn,
+                              bool evenIfOver) {
     loop_.post(
         [this, id, fn = std::move(fn), evenIfOver] {
             if (Running* r = find(id, evenIfOver)) fn(*r);
@@ -91,9 +95,14 @@ void ScriptedTransfers::start(FileTransfer& t, const std::string& localPath, con
     auto it = scripts.find(url);
     const Script script = it == scripts.end() ? Script{} : it->second;
     switch (script.kind) {
-        case Script::Deliver: later(id, 1, [this, id, bytes = script.bytes](Running&) { deliver(id, bytes, 1); }); break;
-        case Script::Fail: failOne(id, script.code); break;
-        case Script::Hold: break;
+        case Script::Deliver:
+            later(id, 1, [this, id, bytes = script.bytes](Running&) { deliver(id, bytes, 1); });
+            break;
+        case Script::Fail:
+            failOne(id, script.code);
+            break;
+        case Script::Hold:
+            break;
     }
 }
 
@@ -137,8 +146,9 @@ void ScriptedTransfers::cancel(FileTransfer& t) {
 }
 
 void ScriptedTransfers::forget(FileTransfer& t) {
-    running_.erase(std::remove_if(running_.begin(), running_.end(), [&](const Running& r) { return r.control == &t; }),
-                   running_.end());
+    running_.erase(
+        std::remove_if(running_.begin(), running_.end(), [&](const Running& r) { return r.control == &t; }),
+        running_.end());
 }
 
 bool ScriptedTransfers::finish(const std::string& url, const std::string& bytes) {
@@ -171,7 +181,8 @@ bool ScriptedTransfers::fail(const std::string& url, int code) {
 }
 
 bool ScriptedTransfers::running(const std::string& url) const {
-    return std::any_of(running_.begin(), running_.end(), [&](const Running& r) { return r.url == url && !r.over; });
+    return std::any_of(running_.begin(), running_.end(),
+                       [&](const Running& r) { return r.url == url && !r.over; });
 }
 
 // ---- internet transfer ----

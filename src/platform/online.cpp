@@ -19,11 +19,21 @@ WebBrowser::~WebBrowser() {
     if (auto* s = app().browsers()) s->forget(*this);
 }
 
-void WebBrowser::Navigate(const std::string& url) { need(app().browsers(), "web browser").navigate(*this, url); }
-void WebBrowser::GoBack() { need(app().browsers(), "web browser").goBack(*this); }
-void WebBrowser::GoForward() { need(app().browsers(), "web browser").goForward(*this); }
-void WebBrowser::Stop() { need(app().browsers(), "web browser").stop(*this); }
-void WebBrowser::Refresh() { need(app().browsers(), "web browser").refresh(*this); }
+void WebBrowser::Navigate(const std::string& url) {
+    need(app().browsers(), "web browser").navigate(*this, url);
+}
+void WebBrowser::GoBack() {
+    need(app().browsers(), "web browser").goBack(*this);
+}
+void WebBrowser::GoForward() {
+    need(app().browsers(), "web browser").goForward(*this);
+}
+void WebBrowser::Stop() {
+    need(app().browsers(), "web browser").stop(*this);
+}
+void WebBrowser::Refresh() {
+    need(app().browsers(), "web browser").refresh(*this);
+}
 
 std::string WebBrowser::LocationURL() const {
     return need(app().browsers(), "web browser").locationURL(*this);
@@ -45,7 +55,9 @@ void FileTransfer::StartDownload(const std::string& localPath, const std::string
     need(app().transfers(), "file transfer").start(*this, localPath, url);
 }
 
-void FileTransfer::CancelTransfer() { need(app().transfers(), "file transfer").cancel(*this); }
+void FileTransfer::CancelTransfer() {
+    need(app().transfers(), "file transfer").cancel(*this);
+}
 
 std::string InternetTransfer::OpenURL(const std::string& url) {
     return need(app().internet(), "internet transfer").openURL(url);

@@ -49,12 +49,12 @@ public:
 // Transfer-error codes, as the sockets layer numbered them; a transfer reports one of these or,
 // for an answer the server refused, its HTTP status (404, 500, ...).
 namespace transfer_error {
-inline constexpr int Interrupted = 10004;       // cancelled by CancelTransfer
-inline constexpr int ConnectionReset = 10054;   // the server cut the transfer short
-inline constexpr int TimedOut = 10060;          // no answer, or no data for too long
-inline constexpr int ConnectionRefused = 10061; // nothing listens there
-inline constexpr int HostNotFound = 11001;      // the name does not resolve
-inline constexpr int Other = 10000;             // anything else (bad address, local file)
+inline constexpr int Interrupted = 10004;        // cancelled by CancelTransfer
+inline constexpr int ConnectionReset = 10054;    // the server cut the transfer short
+inline constexpr int TimedOut = 10060;           // no answer, or no data for too long
+inline constexpr int ConnectionRefused = 10061;  // nothing listens there
+inline constexpr int HostNotFound = 11001;       // the name does not resolve
+inline constexpr int Other = 10000;              // anything else (bad address, local file)
 }  // namespace transfer_error
 
 // Downloads a remote address into a local file for a file transfer control.

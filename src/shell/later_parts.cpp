@@ -7,7 +7,6 @@ namespace vantry {
 
 void Main::Check_ApplyRandomFlag() {}
 void Main::Put_Wallpaper_Random() {}
-void Main::InternetConnectionExists() {}
 void Main::Check_SURPLEX() {}
 void Main::Check_Kestrin() {}
 

@@ -23,6 +23,7 @@ Main::Main(App& app) : Form(app, kName) {
     designFrame();
     designPanels();
     designDownload();
+    designOnline();
     // The file list starts on the folder that is current when the window is created.
     vb::resume([&] { File1.setPath(app.fs().CurDir()); });
 

@@ -5,6 +5,7 @@
 #include "platform/control.h"
 #include "platform/form.h"
 #include "platform/online.h"
+#include "online/hosts.h"
 
 namespace vantry {
 
@@ -65,7 +66,6 @@ public:
     // their place so the sequence stays complete.
     void Check_ApplyRandomFlag();
     void Put_Wallpaper_Random();
-    void InternetConnectionExists();
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
     void Check_SURPLEX();
@@ -81,6 +81,17 @@ public:
     void Timer2_Timer();
     void txt_Timer2_Change();
     void Command1_Click();
+    // Online gallery: the connection monitor and the news panel (src/online).
+    void InternetConnectionExists();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int state);
+    void cmd_GoNews_Click();
+    void cmd_NewsClose_Click();
+    void cmd_NewsRefresh_Click();
+    void cmd_GetNews_Click();
+    void cmd_BrowseNews_Click();
+    // The hosts in effect ("HOSTS.CFG" in the program folder, else the defaults).
+    Hosts hosts() const;
 
     // A file in the program folder, whatever the current directory is.
     std::string inProgramFolder(const std::string& name) const;
@@ -180,6 +191,7 @@ public:
     CommandButton cmd_NewsRefresh{this, "cmd_NewsRefresh", &News};
     CommandButton cmd_GetNews{this, "cmd_GetNews", &News};
     CommandButton cmd_BrowseNews{this, "cmd_BrowseNews", &News};
+    WebBrowser WebBrowserNews{this, "WebBrowserNews", &News};
 
     // Connection-type question.
     Panel Before{this, "Before"};
@@ -214,6 +226,8 @@ public:
     // The picture download's transfer and its post-download tick.
     FileTransfer FileTransfer1{this, "FileTransfer1"};
     Timer Timer2{this, "Timer2"};
+    Timer Timer1{this, "Timer1"};  // the connection monitor's
+    InternetTransfer Inet1{this, "Inet1"};
 
     // Shows one of the five section panels and hides the other four.
     void showSection(Panel& shown);
@@ -222,6 +236,7 @@ private:
     void designFrame();
     void designPanels();
     void designDownload();  // src/online/picture_download.cpp
+    void designOnline();  // src/online/connection_monitor.cpp
 };
 
 }  // namespace vantry

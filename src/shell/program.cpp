@@ -38,6 +38,7 @@ void registerForms(vb::App& app) {
         {"Get_Screen_Resolution", &Main::Get_Screen_Resolution},
         {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
         {"Reset_Controls", &Main::Reset_Controls},
+        {"InternetConnectionExists", &Main::InternetConnectionExists},
     };
     for (const auto& entry : mainProcedures) {
         const P proc = entry.second;

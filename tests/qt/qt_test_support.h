@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <functional>
 
@@ -15,6 +17,10 @@ inline QApplication& qtApp() {
     // Never freed: widgets of the last test may still wait for deferred deletion at exit.
     static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        // The web engine: no GPU here, and no sandbox when the tests run as root.
+        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
+        if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         static int argc = 1;
         static char name[] = "vantry_qt_tests";
         static char* argv[] = {name, nullptr};

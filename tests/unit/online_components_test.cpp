@@ -49,8 +49,8 @@ TEST_F(OnlineComponentsTest, DeliveryReportsFourTimesAndTheFileIsThereOnlyAtTheL
     form->Transfer1.StartDownload(form->target, "http://x/a.jpg");
     EXPECT_TRUE(form->trace.empty()) << "events never fire inside the call";
     for (int i = 0; i < 4; ++i) h.loop.advance(1);
-    EXPECT_EQ(form->trace, (std::vector<std::string>{"progress 100/400", "progress 200/400", "progress 300/400",
-                                                     "progress 400/400 file"}));
+    EXPECT_EQ(form->trace, (std::vector<std::string>{"progress 100/400", "progress 200/400",
+                                                     "progress 300/400", "progress 400/400 file"}));
     EXPECT_EQ(h.file("got.jpg"), std::string(400, 'j'));
     h.loop.advance(100);
     EXPECT_EQ(form->trace.size(), 4u) << "nothing after completion";
@@ -81,8 +81,8 @@ TEST_F(OnlineComponentsTest, CancelReportsInterruptedOnceAndARestartCancelsTheRu
     transfers().scripts["http://x/a.jpg"] = {ScriptedTransfers::Script::Deliver, "abcd", 0};
     form->Transfer1.StartDownload(form->target, "http://x/a.jpg");
     h.loop.advance(10);
-    EXPECT_EQ(form->trace,
-              (std::vector<std::string>{"error 10004", "progress 1/4", "progress 2/4", "progress 3/4", "progress 4/4 file"}));
+    EXPECT_EQ(form->trace, (std::vector<std::string>{"error 10004", "progress 1/4", "progress 2/4",
+                                                     "progress 3/4", "progress 4/4 file"}));
 }
 
 TEST_F(OnlineComponentsTest, HeldTransfersEndOnRequestAndAnUnloadedFormHearsNothing) {

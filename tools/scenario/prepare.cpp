@@ -144,15 +144,11 @@ void Session::answer(const Step& s) {
             unsupported(s, "folder-dialog: the model has no folder browser");
             break;
         case Op::Http:
-            unsupported(s, "http: the model has no internet transfer");
-            break;
         case Op::Transfer:
         case Op::TransferFinish:
         case Op::TransferError:
-            unsupported(s, "transfer: the model has no file transfer");
-            break;
         case Op::Browser:
-            unsupported(s, "browser: the model has no web browser");
+            onlineAnswer(s);
             break;
         default:
             break;

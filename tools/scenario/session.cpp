@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "online/hosts.h"
 #include "testkit/scenario_lexer.h"
 #include "shell/program.h"
 
@@ -90,14 +91,16 @@ void Session::cleanUp() {
 }
 
 bool Session::run(std::string_view text) {
-    const vb::scenario::Placeholders ph{dirs_.pf, dirs_.windir, dirs_.root};
+    const vb::scenario::Placeholders ph{dirs_.pf,   dirs_.windir, dirs_.root,   kGalleryMark,
+                                        kSiteMark, kSecureMark,  kPhoneMark};
     const vb::scenario::Parsed parsed = vb::scenario::parseScenario(text, ph);
     for (const auto& e : parsed.errors)
         failLine(e.line, "a step as docs/scenarios.md describes",
                  e.message + (e.column > 0 ? " (column " + std::to_string(e.column) + ")" : ""));
     if (!parsed.errors.empty()) return false;
 
-    for (const Step& s : parsed.steps) {
+    for (const Step& written : parsed.steps) {
+        const Step s = withHosts(written);
         const int before = failures_;
         ++stepNumber_;
         try {
@@ -135,6 +138,32 @@ void Session::failLine(int line, const std::string& expected, const std::string&
 
 void Session::fail(const Step& s, const std::string& expected, const std::string& seen) {
     failLine(s.line, expected, seen);
+}
+
+// The host placeholders stand for the names in effect when the step runs: "HOSTS.CFG" as the
+// program folder holds it then, or the defaults.
+Step Session::withHosts(const Step& written) const {
+    if (!hasHostMark(written)) return written;
+    const vantry::Hosts hosts = vantry::readHosts(fs_, dirs_.pf);
+    auto resolve = [&](std::string& text) {
+        const std::pair<const char*, const std::string*> marks[] = {
+            {kGalleryMark, &hosts.gallery}, {kSiteMark, &hosts.site}, {kSecureMark, &hosts.secure}, {kPhoneMark, &hosts.phone}};
+        for (const auto& [mark, host] : marks)
+            for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + host->size()))
+                text.replace(at, std::string_view(mark).size(), *host);
+    };
+    Step s = written;
+    resolve(s.path);
+    for (std::string& v : s.values) resolve(v);
+    return s;
+}
+
+bool Session::hasHostMark(const Step& s) {
+    auto has = [](const std::string& t) { return t.find('\x01') != std::string::npos; };
+    if (has(s.path)) return true;
+    for (const std::string& v : s.values)
+        if (has(v)) return true;
+    return false;
 }
 
 void Session::unsupported(const Step& s, const std::string& what) {

@@ -73,6 +73,18 @@ private:
     void expectMessage(const Step& s);
     void expectEvents(const Step& s);
 
+    // Host placeholders: markers in the parsed steps, resolved when each step runs.
+    static constexpr const char* kGalleryMark = "\x01gallery\x01";
+    static constexpr const char* kSiteMark = "\x01site\x01";
+    static constexpr const char* kSecureMark = "\x01secure\x01";
+    static constexpr const char* kPhoneMark = "\x01phone\x01";
+    Step withHosts(const Step& written) const;
+    static bool hasHostMark(const Step& s);
+    // The online steps (online.cpp).
+    void onlineAnswer(const Step& s);
+    void expectOnline(const Step& s);
+    vb::WebBrowser* browserOf(const Step& s);
+
     // Reports "FILE:LINE: expected ... seen ...".
     void fail(const Step& s, const std::string& expected, const std::string& seen);
     void failLine(int line, const std::string& expected, const std::string& seen);
@@ -120,6 +132,7 @@ private:
     std::size_t wallpapersChecked_ = 0;
     std::size_t popupsChecked_ = 0;
     std::vector<bool> startedChecked_, openedChecked_, trayChecked_, logChecked_;
+    std::vector<bool> navigationsChecked_, requestsChecked_;
 };
 
 }  // namespace scenario

@@ -25,6 +25,9 @@ namespace vb::scenario {
 
 struct Placeholders {
     std::string pf, windir, root;
+    // <gallery>, <site>, <secure>, <phone>: the host names (the runner gives markers that it
+    // resolves when the step runs, since a scenario may write "HOSTS.CFG" on the way).
+    std::string gallery = {}, site = {}, secure = {}, phone = {};
 };
 
 struct Token {

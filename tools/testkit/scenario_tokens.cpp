@@ -28,7 +28,9 @@ bool placeholderAt(std::string_view text, std::size_t i, const Placeholders& ph,
         std::string_view name;
         const std::string* value;
     };
-    const Known known[] = {{"<pf>", &ph.pf}, {"<windir>", &ph.windir}, {"<root>", &ph.root}};
+    const Known known[] = {{"<pf>", &ph.pf},           {"<windir>", &ph.windir}, {"<root>", &ph.root},
+                           {"<gallery>", &ph.gallery}, {"<site>", &ph.site},     {"<secure>", &ph.secure},
+                           {"<phone>", &ph.phone}};
     for (const Known& k : known)
         if (text.substr(i, k.name.size()) == k.name) {
             length = k.name.size();

@@ -16,6 +16,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "platform/online.h"
+#include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_convert.h"
 #include "platform/qt/qt_form_host.h"
 #include "platform/qt/qt_look.h"
@@ -274,10 +276,11 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::Menu:
         case vb::Kind::MenuItem:
         case vb::Kind::TrayIcon:
-        case vb::Kind::WebBrowser:
         case vb::Kind::FileTransfer:
         case vb::Kind::InternetTransfer:
             return nullptr;
+        case vb::Kind::WebBrowser:
+            return makeBrowserPane(static_cast<vb::WebBrowser&>(c), parent);
     }
     return nullptr;
 }

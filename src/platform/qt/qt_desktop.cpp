@@ -4,11 +4,17 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "platform/app.h"
+#include "platform/curl_online.h"
 #include "platform/fs.h"
 #include "platform/log.h"
 #include "platform/posix_services.h"
 #include "platform/qt/qt_app.h"
+#include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
@@ -26,6 +32,8 @@ double screenPixelRatio(const QScreen* screen) {
 }
 
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
+    // The web engine's sandbox refuses to run as root; only then it goes (never for a user).
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.
@@ -42,9 +50,14 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     system.pixelRatio = [] { return screenPixelRatio(QGuiApplication::primaryScreen()); };
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
+    LazyWebBrowsers browsers(webEngineLibraryPath(), &log);
+    vb::CurlTransfers transfers(loop, fs, &log);
+    vb::CurlInternet internet;
 
-    vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log});
+    vb::App app(
+        vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
     loop.setApp(&app);
+    browsers.setApp(&app);
     tray.setApp(&app);
     tray.setMessageHandler([&](int message) { hooks.trayMessage(app, message); });
     hooks.registerForms(app);

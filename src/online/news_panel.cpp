@@ -1,0 +1,71 @@
+// The news panel: the gallery's news page in an embedded browser, with buttons to close it,
+// reload it, switch news at start on, and open the forum in the gallery explorer.
+#include "localisation/language.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/log.h"
+#include "shell/main_form.h"
+
+namespace vantry {
+
+namespace {
+constexpr const char* kForumPage = "/forum/viewforum.php?f=17";
+constexpr const char* kCounterPage = "/pelloria/gallery/counter.php";
+constexpr const char* kNewsLine = "Vantry, Get news when program starts";
+}  // namespace
+
+void Main::cmd_GoNews_Click() {
+    News.setVisible(true);
+}
+
+// Works whatever the connection: the panel must never trap the user over the window.
+void Main::cmd_NewsClose_Click() {
+    News.setVisible(false);
+}
+
+void Main::cmd_NewsRefresh_Click() {
+    vb::resume([&] { WebBrowserNews.Navigate(hosts().galleryAddress(kNewsPage)); });
+}
+
+void Main::cmd_GetNews_Click() {
+    // Into the program folder whatever the current directory is; each step runs on its own.
+    vb::resume([&] {
+        try {
+            app().fs().writeLines(inProgramFolder("NEWS.CFG"), {kNewsLine});
+        } catch (const vb::Error& e) {
+            app().log().log(std::string("news at start not saved: ") + e.what());
+            throw;
+        }
+    });
+    vb::resume([&] { cmd_GetNews.setVisible(false); });
+    vb::resume([&] { chk_News.setValue(1); });
+    vb::resume([&] { numberedMessage(app(), 100, kNotice); });
+}
+
+void Main::cmd_BrowseNews_Click() {
+    app().fs().ChDir(txt_InitDir.Text());
+    txt_GetURL.setText("");
+    GetIMAGE.setVisible(true);
+    Options.setVisible(false);
+    Panel_Options.setVisible(false);
+    Download.setVisible(false);
+    // The explorer window comes with the online gallery's own part; without it there is nothing
+    // to open, and each of its steps is skipped like a failing one.
+    if (!app().knows("MyExplorer")) return;
+    Form* explorer = nullptr;
+    vb::resume([&] {
+        explorer = &app().touch("MyExplorer");
+        explorer->Show();
+    });
+    const Hosts h = hosts();
+    auto go = [&](const char* browser, const std::string& address) {
+        vb::resume([&] {
+            if (!explorer) explorer = &app().touch("MyExplorer");
+            if (auto* b = dynamic_cast<WebBrowser*>(explorer->find(browser))) b->Navigate(address);
+        });
+    };
+    go("WebBrowser1", h.siteAddress(kForumPage));
+    go("WebBrowser2", h.galleryAddress(kCounterPage));
+}
+
+}  // namespace vantry

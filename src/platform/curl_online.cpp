@@ -1,0 +1,298 @@
+// The bounded synchronous fetch and the file transfers over libcurl.
+#include "platform/curl_online.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "platform/curl_common.h"
+#include "platform/error.h"
+#include "platform/fs.h"
+#include "platform/log.h"
+#include "platform/services.h"
+
+namespace vb {
+
+namespace curl {
+
+Easy makeEasy(const std::string& url, long connectTimeoutMs) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    Easy e(curl_easy_init());
+    if (!e) throw Error(err::InetFailed, "libcurl could not start");
+    CURL* c = e.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, "Vantry");
+    return e;
+}
+
+long httpStatus(CURL* c) {
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+}  // namespace curl
+
+int transferErrorCode(int curlCode, long httpStatus) {
+    if (httpStatus >= 400) return int(httpStatus);
+    switch (curlCode) {
+        case CURLE_COULDNT_CONNECT:
+            return transfer_error::ConnectionRefused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return transfer_error::TimedOut;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return transfer_error::HostNotFound;
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_SEND_ERROR:
+            return transfer_error::ConnectionReset;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return transfer_error::Interrupted;
+        default:
+            return transfer_error::Other;
+    }
+}
+
+// ---- OpenURL ----
+
+CurlInternet::CurlInternet(CurlLimits limits) : limits_(limits) {}
+
+namespace {
+
+struct Sink {
+    std::string body;
+    std::int64_t cap;
+    bool over = false;
+};
+
+size_t collect(char* data, size_t size, size_t n, void* user) {
+    auto* s = static_cast<Sink*>(user);
+    if (std::int64_t(s->body.size() + size * n) > s->cap) {
+        s->over = true;
+        return 0;  // ends the fetch with a write error
+    }
+    s->body.append(data, size * n);
+    return size * n;
+}
+
+}  // namespace
+
+std::string CurlInternet::openURL(const std::string& url) {
+    curl::Easy e = curl::makeEasy(url, limits_.fetchTimeoutMs);
+    CURL* c = e.get();
+    Sink sink{{}, limits_.fetchCapBytes};
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits_.fetchTimeoutMs);
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits_.fetchCapBytes));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    const CURLcode rc = curl_easy_perform(c);
+    const long status = curl::httpStatus(c);
+    if (sink.over || rc == CURLE_FILESIZE_EXCEEDED)
+        throw Error(err::InetFailed, url + ": the document is larger than " +
+                                         std::to_string(limits_.fetchCapBytes) + " bytes");
+    if (rc != CURLE_OK) throw Error(err::InetFailed, url + ": " + curl_easy_strerror(rc));
+    if (status >= 400) throw Error(err::InetFailed, url + ": HTTP status " + std::to_string(status));
+    return std::move(sink.body);
+}
+
+// ---- file transfers ----
+
+struct CurlTransfers::Job {
+    // User-interface thread only.
+    FileTransfer* control = nullptr;  // null once the control is gone
+    bool over = false;                // ended for the caller: no further event
+    std::thread thread;
+    // Shared with the worker.
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    std::string path, url;
+};
+
+namespace {
+
+struct Progress {
+    std::shared_ptr<CurlTransfers::Job> job;
+    EventLoop* loop;
+    int everyMs;
+    std::chrono::steady_clock::time_point last{};
+};
+
+// Posts an event of the job; it runs only while the job is still the caller's.
+void postToJob(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job,
+               std::function<void(FileTransfer&)> event, bool ends) {
+    loop.post([job, event = std::move(event), ends] {
+        if (job->over || !job->control) return;
+        FileTransfer& control = *job->control;
+        if (ends) job->over = true;  // before the handler, which may start the next transfer
+        event(control);
+    });
+}
+
+int onProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_off_t) {
+    auto* p = static_cast<Progress*>(user);
+    if (p->job->cancel) return 1;
+    const auto now = std::chrono::steady_clock::now();
+    // Only while the total is known and not reached: done == total is the completion report,
+    // and that comes once the file is in place.
+    if (total > 0 && done < total && now - p->last >= std::chrono::milliseconds(p->everyMs)) {
+        p->last = now;
+        const std::int64_t t = total, d = done;
+        postToJob(
+            *p->loop, p->job, [t, d](FileTransfer& c) { c.TransferProgress(0, t, d, 0); }, false);
+    }
+    return 0;
+}
+
+size_t toFile(char* data, size_t size, size_t n, void* user) {
+    return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
+}
+
+void fail(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job, int code,
+          const std::string& text) {
+    postToJob(
+        loop, job, [code, text](FileTransfer& c) { c.TransferError(code, text); }, true);
+}
+
+void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlLimits limits, unsigned mode) {
+    const std::string& path = job->path;
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The data goes under a temporary name in the target folder: the rename onto the real name
+    // is then atomic, and a half transfer never shows under that name.
+    std::string temp = (dir.empty() ? std::string() : dir) + "/." + name + ".part-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + std::strerror(errno));
+        job->finished = true;
+        return;
+    }
+    ::fchmod(fd, mode);
+    FILE* f = ::fdopen(fd, "wb");
+    CURLcode rc = CURLE_FAILED_INIT;
+    long status = 0;
+    curl_off_t length = -1;
+    std::string failure;
+    try {
+        curl::Easy e = curl::makeEasy(job->url, limits.connectTimeoutMs);
+        CURL* c = e.get();
+        Progress progress{job, loop, limits.progressEveryMs};
+        curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, toFile);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, f);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &progress);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, limits.stallTimeoutMs / 1000));
+        rc = curl_easy_perform(c);
+        status = curl::httpStatus(c);
+        curl_easy_getinfo(c, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (rc != CURLE_OK) failure = curl_easy_strerror(rc);
+    } catch (const Error& e) {
+        failure = e.what();
+    }
+    const long written = std::ftell(f);
+    const bool flushed = std::fflush(f) == 0 && ::fsync(fd) == 0;
+    std::fclose(f);
+    auto discard = [&] { ::unlink(temp.c_str()); };
+    if (job->cancel) {
+        discard();  // the caller heard Interrupted when it cancelled
+    } else if (!failure.empty() || rc != CURLE_OK) {
+        discard();
+        fail(*loop, job, transferErrorCode(rc, status),
+             status >= 400 ? "HTTP status " + std::to_string(status) : failure);
+    } else if (length >= 0 && written != length) {
+        discard();
+        fail(*loop, job, transfer_error::ConnectionReset,
+             "received " + std::to_string(written) + " of " + std::to_string(length) + " bytes");
+    } else if (!flushed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        discard();
+        fail(*loop, job, transfer_error::Other, "cannot write " + path + ": " + why);
+    } else {
+        const std::int64_t total = written;
+        postToJob(
+            *loop, job, [total](FileTransfer& c) { c.TransferProgress(0, total, total, 0); }, true);
+    }
+    job->finished = true;
+}
+
+}  // namespace
+
+CurlTransfers::CurlTransfers(EventLoop& loop, FileSystem& fs, Logger* log, CurlLimits limits)
+    : loop_(loop), fs_(fs), log_(log), limits_(limits) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    fileMode_ = 0666 & ~mask;
+}
+
+CurlTransfers::~CurlTransfers() {
+    for (auto& job : jobs_) {
+        job->control = nullptr;
+        job->cancel = true;
+    }
+    for (auto& job : jobs_)
+        if (job->thread.joinable()) job->thread.join();
+}
+
+void CurlTransfers::reap() {
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        if ((*it)->finished) {
+            if ((*it)->thread.joinable()) (*it)->thread.join();
+            it = jobs_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const std::string& url) {
+    reap();
+    cancel(t);
+    auto job = std::make_shared<Job>();
+    job->control = &t;
+    job->url = url;
+    // Fixed now: the current directory may change while the transfer runs.
+    std::string path = fs_.resolve(localPath);
+    if (path.empty() || path[0] != '/') path = joinPath(fs_.CurDir(), path);
+    job->path = path;
+    if (log_) log_->log("transfer " + url + " -> " + path);
+    job->thread = std::thread(runTransfer, job, &loop_, limits_, fileMode_);
+    jobs_.push_back(std::move(job));
+}
+
+void CurlTransfers::cancel(FileTransfer& t) {
+    for (auto& job : jobs_)
+        if (job->control == &t && !job->over) {
+            job->cancel = true;
+            // Ended for the caller now, and told so on the next turn of the loop.
+            job->over = true;
+            loop_.post([job] {
+                if (job->control) job->control->TransferError(transfer_error::Interrupted, "Interrupted");
+            });
+        }
+}
+
+void CurlTransfers::forget(FileTransfer& t) {
+    for (auto& job : jobs_)
+        if (job->control == &t) {
+            job->control = nullptr;
+            job->cancel = true;
+        }
+}
+
+}  // namespace vb

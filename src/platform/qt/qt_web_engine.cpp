@@ -1,0 +1,132 @@
+#include "platform/qt/qt_web_engine.h"
+
+#include <QCoreApplication>
+#include <QOpenGLContext>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace vbqt {
+
+QtWebBrowsers::QtWebBrowsers() = default;
+
+QtWebBrowsers::~QtWebBrowsers() {
+    // Pages go before the profile they use.
+    for (auto& [b, e] : entries_) {
+        e.context.reset();
+        delete e.view.data();
+    }
+    entries_.clear();
+    delete profile_;
+}
+
+void QtWebBrowsers::deliver(const std::function<void()>& event) {
+    if (deliver_)
+        deliver_(event);
+    else
+        event();
+}
+
+void QtWebBrowsers::attachPane(vb::WebBrowser& b, QWidget* pane) {
+    Entry& e = entries_[&b];
+    e.pane = pane;
+    if (e.view) {
+        e.view->setParent(pane);
+        pane->layout()->addWidget(e.view);
+        e.view->show();
+    }
+}
+
+QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
+    if (e.view) return e.view;
+    if (!profile_) profile_ = new QWebEngineProfile(QStringLiteral("vantry"));
+    auto* view = new QWebEngineView(e.pane.data());
+    view->setObjectName(QString::fromStdString(b.name()));
+    auto* page = new QWebEnginePage(profile_, view);
+    view->setPage(page);
+    e.view = view;
+    e.context = std::make_unique<QObject>();
+    vb::WebBrowser* control = &b;
+    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(),
+                     [this, control] { deliver([control] { control->DownloadBegin(); }); });
+    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(),
+                     [this, control](bool) { deliver([control] { control->DownloadComplete(); }); });
+    QObject::connect(page, &QWebEnginePage::urlChanged, e.context.get(), [this, control](const QUrl& url) {
+        auto it = entries_.find(control);
+        if (it == entries_.end()) return;
+        Entry& entry = it->second;
+        // The engine's URL may spell the address differently from how it was asked for; while
+        // it is the same address, the caller's spelling is the one it loaded.
+        if (!entry.requested.isEmpty() && QUrl(entry.requested) == url)
+            entry.location = entry.requested.toStdString();
+        else
+            entry.location = url.toEncoded().toStdString();
+    });
+    if (e.pane) {
+        e.pane->layout()->addWidget(view);
+        view->show();
+    }
+    return view;
+}
+
+void QtWebBrowsers::navigate(vb::WebBrowser& b, const std::string& url) {
+    Entry& e = entries_[&b];
+    e.requested = QString::fromStdString(url);
+    // Parsed tolerantly but not re-encoded: "%2F" in the query stays as it is.
+    ensureView(b, e)->load(QUrl(e.requested, QUrl::TolerantMode));
+}
+
+void QtWebBrowsers::goBack(vb::WebBrowser& b) {
+    if (QWebEngineView* v = view(b)) v->back();
+}
+void QtWebBrowsers::goForward(vb::WebBrowser& b) {
+    if (QWebEngineView* v = view(b)) v->forward();
+}
+void QtWebBrowsers::stop(vb::WebBrowser& b) {
+    if (QWebEngineView* v = view(b)) v->stop();
+}
+void QtWebBrowsers::refresh(vb::WebBrowser& b) {
+    if (QWebEngineView* v = view(b)) v->reload();
+}
+
+std::string QtWebBrowsers::locationURL(const vb::WebBrowser& b) const {
+    auto it = entries_.find(&b);
+    return it == entries_.end() ? std::string() : it->second.location;
+}
+
+QWebEngineView* QtWebBrowsers::view(const vb::WebBrowser& b) const {
+    auto it = entries_.find(&b);
+    return it == entries_.end() ? nullptr : it->second.view.data();
+}
+
+void QtWebBrowsers::forget(vb::WebBrowser& b) {
+    auto it = entries_.find(&b);
+    if (it == entries_.end()) return;
+    it->second.context.reset();  // no event of this control from here on
+    if (it->second.view) it->second.view->deleteLater();
+    entries_.erase(it);
+}
+
+}  // namespace vbqt
+
+// Qt's own functions for the context that GL users share, exported by QtGui; the application
+// makes this context at its start only when told to before it exists, which the program does
+// not do so that its first window is not kept waiting for GL.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
+vb::WebBrowsers* vantryMakeWebBrowsers(vbqt::Deliver deliver) {
+    // The engine composes its pages through a context shared with the widgets: make it now, as
+    // the application would have at its start.
+    if (!qt_gl_global_share_context()) {
+        auto* context = new QOpenGLContext(QCoreApplication::instance());
+        context->create();
+        qt_gl_set_global_share_context(context);
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
+    auto* browsers = new vbqt::QtWebBrowsers;
+    browsers->setDeliver(std::move(deliver));
+    return browsers;
+}

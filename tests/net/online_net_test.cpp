@@ -1,0 +1,280 @@
+// The real libcurl components against the demo gallery on a free loopback port: what arrives,
+// what the gallery logs, and every fault the gallery can be told to make.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <filesystem>
+
+#include "../unit/harness.h"
+#include "gallery_fixture.h"
+#include "platform/curl_online.h"
+#include "platform/error.h"
+#include "platform/form.h"
+#include "shell/program.h"
+
+using namespace vb;
+using vantry::test::Gallery;
+using vantry::test::Harness;
+using vantry::test::runUntil;
+using vantry::test::TempDir;
+
+namespace vantry::test {
+int closedPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t n = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+}  // namespace vantry::test
+
+namespace {
+
+class NetForm : public Form {
+public:
+    static constexpr const char* kName = "NetForm";
+    explicit NetForm(App& a) : Form(a, kName) {
+        Transfer1.TransferProgress = [this](int, std::int64_t total, std::int64_t done, int) {
+            ++reports;
+            if (done < total) ++interim;
+            if (done == total) {
+                completed = true;
+                fileAtCompletion = app().fs().fileExists(target);
+            }
+        };
+        Transfer1.TransferError = [this](int code, const std::string&) {
+            ++errors;
+            errorCode = code;
+        };
+        Browser1.DownloadBegin = [this] { trace += "begin "; };
+        Browser1.DownloadComplete = [this] { trace += "complete "; };
+    }
+    FileTransfer Transfer1{this, "Transfer1"};
+    WebBrowser Browser1{this, "Browser1"};
+    std::string target;
+    int reports = 0, interim = 0, errors = 0, errorCode = 0;
+    bool completed = false, fileAtCompletion = false;
+    std::string trace;
+    bool ended() const { return completed || errors > 0; }
+};
+
+// Short limits keep the time-outs quick; the figures in use are CurlLimits' defaults.
+CurlLimits quick() {
+    CurlLimits l;
+    l.fetchTimeoutMs = 1500;
+    l.stallTimeoutMs = 2000;
+    return l;
+}
+
+struct Net : ::testing::Test {
+    TempDir logDir;
+    Harness h;
+    CurlTransfers transfers{h.loop, h.fs, nullptr, quick()};
+    CurlPageFetcher pages{h.loop, quick()};
+    std::unique_ptr<App> app;
+    NetForm* form = nullptr;
+
+    Net() {
+        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,  &h.programs, &h.wallpaper,
+                   &h.tray, &h.log,     &pages,  &transfers, nullptr};
+        app = std::make_unique<App>(s);
+        app->registerForm<NetForm>();
+        form = &app->form<NetForm>();
+        form->target = h.pf / "img/got.jpg";
+    }
+    ~Net() override { app.reset(); }
+    std::string logPath() const { return logDir / "gallery.log"; }
+    // Files in the picture folder, temporary ones included.
+    std::vector<std::string> folder() const {
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(h.pf / "img"))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    void download(const std::string& url) {
+        form->Transfer1.StartDownload(form->target, url);
+        ASSERT_TRUE(runUntil(h.loop, [&] { return form->ended(); })) << "no end reported for " << url;
+        h.loop.advance(0);
+    }
+};
+
+TEST_F(Net, OpenURLFetchesTheWholeDocumentAndFailsEveryFaultWithinItsBounds) {
+    Gallery g(logPath());
+    ASSERT_GT(g.port(), 0);
+    CurlInternet inet(quick());
+    const std::string doc = inet.openURL(g.url("/vantry_version_number.js", "site"));
+    EXPECT_EQ(doc.substr(31, 8), "3.5.2006");
+    EXPECT_EQ(inet.openURL(g.url("/utils/pelloria/counter/dcount/x_low.jpg.txt", "site")), "0");
+    EXPECT_THROW(inet.openURL(g.url("/no/such/page")), Error);  // 404
+
+    Gallery slow(logDir / "slow.log", {"--slow", "30000"});
+    Gallery failing(logDir / "fail.log", {"--status", "500"});
+    Gallery huge(logDir / "huge.log", {"--oversize", "10485760"});
+    const std::string down =
+        "http://www.vantry-site.localhost:" + std::to_string(vantry::test::closedPort()) + "/";
+    for (const std::string& url :
+         {slow.url("/vantry_version_number.js", "site"), failing.url("/vantry_version_number.js", "site"),
+          huge.url("/vantry_version_number.js", "site"), down}) {
+        const auto begin = std::chrono::steady_clock::now();
+        try {
+            inet.openURL(url);
+            ADD_FAILURE() << url << " answered";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), err::InetFailed) << url;
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(5000)) << url;
+    }
+    EXPECT_EQ(CurlLimits{}.fetchTimeoutMs, 15000);
+    EXPECT_EQ(CurlLimits{}.fetchCapBytes, 1 << 20);
+}
+
+TEST_F(Net, ATransferArrivesWholeUnderItsNameOnlyAtCompletion) {
+    Gallery g(logPath());
+    h.put("img/got.jpg", "old");
+    const std::string path = "/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg";
+    download(g.url(path));
+    EXPECT_TRUE(form->completed);
+    EXPECT_TRUE(form->fileAtCompletion);
+    EXPECT_EQ(form->errors, 0);
+    const std::string got = h.file("img/got.jpg");
+    EXPECT_GT(got.size(), 10000u);
+    EXPECT_EQ(got.substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"}) << "no temporary file is left";
+    EXPECT_EQ(g.requestsFor(path), 1);
+}
+
+TEST_F(Net, TheLargePictureReportsProgressBeforeCompletion) {
+    Gallery g(logPath());
+    const std::string url = g.url("/pelloria/gallery/murlo-albums/mountains/alps/north/panorama.bmp");
+    // The gallery makes the picture at its first request; that first wait is not a stall.
+    try {
+        CurlInternet{}.openURL(url);
+    } catch (const Error&) {
+    }
+    download(url);
+    EXPECT_TRUE(form->completed);
+    EXPECT_GE(std::filesystem::file_size(form->target), 20u * 1000 * 1000);
+    EXPECT_GE(form->reports, 2);
+}
+
+TEST_F(Net, FailedTransfersReportOneErrorAndLeaveNoHalfFile) {
+    struct Row {
+        std::vector<std::string> faults;
+        int code;
+    };
+    const Row rows[] = {
+        {{"--cut"}, transfer_error::ConnectionReset},
+        {{"--wrong-length"}, transfer_error::ConnectionReset},
+        {{"--status", "500"}, 500},
+        {{"--slow", "30000"}, transfer_error::TimedOut},
+    };
+    h.put("img/got.jpg", "old");
+    for (const Row& r : rows) {
+        Gallery g(logDir / "fault.log", r.faults);
+        form->errors = 0;
+        form->completed = false;
+        download(g.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+        EXPECT_EQ(form->errors, 1) << r.faults[0];
+        EXPECT_EQ(form->errorCode, r.code) << r.faults[0];
+        EXPECT_FALSE(form->completed) << r.faults[0];
+        EXPECT_EQ(h.file("img/got.jpg"), "old") << r.faults[0];
+    }
+    // Nothing listening.
+    form->errors = 0;
+    download("http://www.vantry-gallery.localhost:" + std::to_string(vantry::test::closedPort()) + "/x.jpg");
+    EXPECT_EQ(form->errorCode, transfer_error::ConnectionRefused);
+    app.reset();  // waits for the workers
+    EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
+}
+
+TEST_F(Net, ATargetFolderThatDoesNotExistFailsWithoutFetching) {
+    Gallery g(logPath());
+    form->target = h.pf / "no/such/folder/got.jpg";
+    download(g.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    EXPECT_EQ(form->errors, 1);
+    EXPECT_EQ(form->errorCode, transfer_error::Other);
+    EXPECT_EQ(g.requestsFor("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"), 0);
+}
+
+TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
+    Gallery g(logPath(), {"--slow", "30000"});
+    form->Transfer1.StartDownload("img/got.jpg", g.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+    ::chdir(h.windir.path().c_str());  // the program moves on; the transfer keeps its folder
+    form->Transfer1.CancelTransfer();
+    h.loop.advance(0);
+    EXPECT_EQ(form->errors, 1);
+    EXPECT_EQ(form->errorCode, transfer_error::Interrupted);
+
+    Gallery fast(logDir / "fast.log");
+    form->errors = 0;
+    form->Transfer1.StartDownload("got.jpg",
+                                  fast.url("/pelloria/gallery/murlo-cache/sea/boats/harbour_800.gif"));
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->ended(); }));
+    EXPECT_TRUE(std::filesystem::exists(h.windir / "got.jpg"));
+    EXPECT_EQ(form->errors, 0);
+    app.reset();
+    EXPECT_TRUE(folder().empty()) << "the cancelled transfer left " << folder().size() << " files";
+}
+
+TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {
+    Gallery g(logPath());
+    const std::string news = "/pelloria/gallery/portal_news.htm";
+    form->Browser1.Navigate(g.url(news));
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->trace == "begin complete "; })) << form->trace;
+    EXPECT_EQ(form->Browser1.LocationURL(), g.url(news));
+    form->Browser1.Refresh();
+    ASSERT_TRUE(runUntil(h.loop, [&] { return g.requestsFor(news) == 2; }));
+    const std::string album = "/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg";
+    form->Browser1.Navigate(g.url(album));
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->Browser1.LocationURL() == g.url(album); }));
+    EXPECT_EQ(g.requestsFor(album), 1) << "the address reaches the server as written";
+    form->Browser1.GoBack();
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->Browser1.LocationURL() == g.url(news); }));
+}
+
+}  // namespace
+
+namespace {
+
+// The whole program's news loading against the gallery: requested during the main window's
+// load, not again while online, again after the connection came back.
+TEST(NetProgram, TheNewsPageIsRequestedOncePerOnlinePeriod) {
+    TempDir logDir;
+    Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    Harness h;
+    std::filesystem::copy(
+        std::string(VANTRY_SOURCE_DIR) + "/data", h.pf.path(),
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(h.pf / "CONNECT.TMP");
+    h.put("HOSTS.CFG", "gallery=" + g.host() + "\r\nsite=" + g.host("site") + "\r\n");
+    h.programs.programs["fresco.exe"] = {0, 0};
+    CurlPageFetcher pages{h.loop};
+    Services s{&h.fs,   &h.dialogs, &h.loop, &h.system, &h.programs, &h.wallpaper,
+               &h.tray, &h.log,     &pages,  nullptr,   nullptr};
+    auto app = std::make_unique<App>(s);
+    h.loop.setApp(app.get());
+    vantry::registerForms(*app);
+    vantry::startProgram(*app);
+    const std::string news = "/pelloria/gallery/portal_news.htm";
+    ASSERT_TRUE(runUntil(h.loop, [&] { return g.requestsFor(news) == 1; })) << "no request during the load";
+    h.loop.advance(9000);
+    h.system.isOnline = false;
+    h.loop.advance(3000);
+    h.system.isOnline = true;
+    h.loop.advance(3000);
+    ASSERT_TRUE(runUntil(h.loop, [&] { return g.requestsFor(news) == 2; }));
+    h.loop.advance(6000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(g.requestsFor(news), 2);
+    app.reset();
+    h.loop.setApp(h.app.get());
+}
+
+}  // namespace

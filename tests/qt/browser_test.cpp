@@ -1,0 +1,123 @@
+// The browser control on Qt's web engine against the demo gallery: the pane is there from the
+// start, the engine's library is loaded after the first navigation and the view put into the
+// pane, the events arrive, the address keeps its spelling and each load reaches the server.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWebEngineView>
+
+#include "../net/gallery_fixture.h"
+#include "../unit/harness.h"
+#include "platform/app.h"
+#include "platform/headless.h"
+#include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_front_end.h"
+#include "platform/qt/qt_loop.h"
+#include "qt_test_support.h"
+
+using namespace vb;
+
+namespace {
+
+class PageForm : public Form {
+public:
+    static constexpr const char* kName = "PageForm";
+    explicit PageForm(App& app) : Form(app, kName) {
+        design("Pages", 9000, 6000);
+        Browser1.pos(150, 150, 8400, 5400);
+        Browser1.DownloadBegin = [this] { ++begins; };
+        Browser1.DownloadComplete = [this] { ++completes; };
+    }
+    WebBrowser Browser1{this, "Browser1"};
+    int begins = 0, completes = 0;
+};
+
+TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
+    QApplication& qt = vbqt::test::qtApp();
+    (void)qt;
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    RecordingTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    vbqt::LazyWebBrowsers browsers(VANTRY_WEBENGINE_LIB, &log);
+    QWidget* pane = nullptr;
+    auto view = [&](const WebBrowser&) { return pane->findChild<QWebEngineView*>(); };
+    {
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
+                         nullptr}};
+        loop.setApp(&app);
+        browsers.setApp(&app);
+        app.registerForm<PageForm>();
+        vbqt::QtFrontEnd fe{app};
+        PageForm& form = app.form<PageForm>();
+        app.deliver([&] { form.Show(); });
+        pane = fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+        EXPECT_EQ(browsers.engine(), nullptr) << "no engine before the first navigation";
+        EXPECT_EQ(form.Browser1.LocationURL(), "");
+
+        const std::string target = "/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg";
+        app.deliver([&] { form.Browser1.Navigate(gallery.url(target)); });
+        EXPECT_EQ(browsers.engine(), nullptr) << "the engine waits for the event loop";
+        // The engine is loaded once a window is on screen (this one is) and the page follows.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view(form.Browser1) != nullptr; }, 5000));
+        EXPECT_EQ(view(form.Browser1)->parentWidget(), pane);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 30000))
+            << "the page never completed";
+        EXPECT_GE(form.begins, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+        EXPECT_EQ(gallery.requestsFor(target), 1);
+
+        app.deliver([&] { form.Browser1.Refresh(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
+        app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+        loop.setApp(nullptr);
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+}  // namespace
+
+namespace {
+
+// Without the engine's library the program goes on with blank browsers and says why once.
+TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
+    vbqt::test::qtApp();
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    RecordingTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    vbqt::LazyWebBrowsers browsers("/nonexistent/libvantry_webengine.so", &log);
+    {
+        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
+                         nullptr}};
+        loop.setApp(&app);
+        browsers.setApp(&app);
+        app.registerForm<PageForm>();
+        vbqt::QtFrontEnd fe{app};
+        PageForm& form = app.form<PageForm>();
+        app.deliver([&] { form.Show(); });
+        app.deliver([&] { form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/"); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !log.lines.empty(); }, 10000)) << "no word of the failure";
+        app.deliver([&] {
+            form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/again");
+            form.Browser1.Refresh();
+        });
+        QTest::qWait(200);
+        EXPECT_EQ(browsers.engine(), nullptr);
+        EXPECT_EQ(form.Browser1.LocationURL(), "");
+        EXPECT_EQ(form.begins + form.completes, 0);
+        EXPECT_EQ(log.lines.size(), 1u);
+        loop.setApp(nullptr);
+    }
+}
+
+}  // namespace

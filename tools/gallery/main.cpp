@@ -1,0 +1,205 @@
+// vantry-gallery: the demo gallery. One HTTP server on loopback answering for the gallery, site,
+// secure and phone hosts by the Host header, with generated pages and pictures (site.cpp), a
+// request log, and switches that make it misbehave for fault tests.
+//
+//   vantry-gallery [--port N] [--log FILE] [--quiet] [--slow MS] [--status CODE]
+//                  [--wrong-length] [--cut] [--oversize BYTES] [--only PREFIX]
+//
+// --port 0 picks a free port. The line "listening on http://127.0.0.1:PORT" goes to standard
+// output once the server accepts connections (tests wait for it). The faults apply to every
+// path, or with --only to the paths that begin with PREFIX.
+#include <httplib.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "site.h"
+
+namespace {
+
+struct Options {
+    int port = 8642;
+    std::string log;
+    bool quiet = false;
+    int slowMs = 0;
+    int status = 0;
+    bool wrongLength = false;
+    bool cut = false;
+    long long oversize = 0;
+    std::string only;
+};
+
+int usage(const char* why) {
+    std::fprintf(stderr,
+                 "vantry-gallery: %s\nusage: vantry-gallery [--port N] [--log FILE] [--quiet] [--slow MS] "
+                 "[--status CODE] [--wrong-length] [--cut] [--oversize BYTES] [--only PREFIX]\n",
+                 why);
+    return 2;
+}
+
+bool number(const char* text, long long lo, long long hi, long long& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno || !end || *end || end == text || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+std::atomic<bool> gStop{false};
+httplib::Server* gServer = nullptr;
+
+void onSignal(int) {
+    gStop = true;
+    if (gServer) gServer->stop();
+}
+
+// Bytes sent by the content provider of the request this thread is answering.
+thread_local long long tSent = 0;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 >= argc) return nullptr;
+            (void)what;
+            return argv[++i];
+        };
+        long long n = 0;
+        if (a == "--port") {
+            const char* v = value("port");
+            if (!v || !number(v, 0, 65535, n)) return usage("--port needs a number from 0 to 65535");
+            o.port = int(n);
+        } else if (a == "--log") {
+            const char* v = value("log");
+            if (!v) return usage("--log needs a file");
+            o.log = v;
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "--slow") {
+            const char* v = value("slow");
+            if (!v || !number(v, 0, 600000, n)) return usage("--slow needs milliseconds");
+            o.slowMs = int(n);
+        } else if (a == "--status") {
+            const char* v = value("status");
+            if (!v || !number(v, 100, 599, n)) return usage("--status needs an HTTP status");
+            o.status = int(n);
+        } else if (a == "--wrong-length") {
+            o.wrongLength = true;
+        } else if (a == "--cut") {
+            o.cut = true;
+        } else if (a == "--oversize") {
+            const char* v = value("oversize");
+            if (!v || !number(v, 1, 1LL << 32, n)) return usage("--oversize needs a size in bytes");
+            o.oversize = n;
+        } else if (a == "--only") {
+            const char* v = value("only");
+            if (!v) return usage("--only needs a path prefix");
+            o.only = v;
+        } else {
+            return usage(("unknown argument " + a).c_str());
+        }
+    }
+
+    std::ofstream logFile;
+    if (!o.log.empty()) {
+        logFile.open(o.log, std::ios::app);
+        if (!logFile) return usage(("cannot write the log " + o.log).c_str());
+    }
+    std::mutex logMutex;
+
+    gallery::Site site;
+    httplib::Server server;
+    gServer = &server;
+
+    auto faulty = [&](const std::string& path) { return o.only.empty() || path.rfind(o.only, 0) == 0; };
+
+    server.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        tSent = 0;
+        const std::string path = req.path;
+        const auto q = req.target.find('?');
+        const std::string query = q == std::string::npos ? "" : req.target.substr(q + 1);
+        const bool fault = faulty(path);
+        if (fault && o.slowMs > 0) {
+            // In slices, so stopping the server does not wait for a slow answer.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(o.slowMs);
+            while (!gStop && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (fault && o.status) {
+            res.status = o.status;
+            res.set_content("<html><body><h1>Error " + std::to_string(o.status) + "</h1></body></html>",
+                            "text/html");
+            return;
+        }
+        gallery::Answer a = site.answer(gallery::hostKind(req.get_header_value("Host")), path, query);
+        res.status = a.status;
+        if (fault && o.oversize > 0 && a.isText) {
+            std::string big(std::size_t(o.oversize), '0');
+            a.body = std::make_shared<const std::string>(std::move(big));
+        }
+        auto body = a.body;
+        const std::size_t size = body->size();
+        if (fault && (o.cut || o.wrongLength) && a.isPicture) {
+            // Announce the whole length (or more), send part of it, then drop the connection.
+            const std::size_t announced = o.wrongLength ? size + size / 2 : size;
+            const std::size_t sent = o.cut ? size / 2 : size;
+            res.set_content_provider(
+                announced, a.type,
+                [body, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    if (offset >= sent) return false;
+                    const std::size_t n = std::min(length, sent - offset);
+                    sink.write(body->data() + offset, n);
+                    tSent += (long long)n;
+                    return true;
+                });
+            return;
+        }
+        res.set_content_provider(size, a.type,
+                                 [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     const std::size_t n = std::min(length, body->size() - offset);
+                                     sink.write(body->data() + offset, n);
+                                     tSent += (long long)n;
+                                     return true;
+                                 });
+    });
+
+    server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
+        const std::string line = req.method + " " + req.get_header_value("Host") + " " + req.target + " " +
+                                 std::to_string(res.status) + " " +
+                                 std::to_string(res.body.size() + std::size_t(tSent));
+        std::lock_guard<std::mutex> lock(logMutex);
+        if (logFile.is_open()) logFile << line << std::endl;
+        if (!o.quiet) std::cout << line << std::endl;
+    });
+
+    signal(SIGINT, onSignal);
+    signal(SIGTERM, onSignal);
+    signal(SIGPIPE, SIG_IGN);
+
+    int port = o.port;
+    if (port == 0) {
+        port = server.bind_to_any_port("127.0.0.1");
+    } else if (!server.bind_to_port("127.0.0.1", port)) {
+        port = -1;
+    }
+    if (port <= 0) {
+        std::fprintf(stderr, "vantry-gallery: cannot listen on 127.0.0.1:%d: %s\n", o.port,
+                     std::strerror(errno));
+        return 1;
+    }
+    std::cout << "listening on http://127.0.0.1:" << port << std::endl;
+    server.listen_after_bind();
+    return 0;
+}
