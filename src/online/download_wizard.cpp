@@ -27,7 +27,8 @@ constexpr int kPreviewWidth = 2055, kPreviewHeight = 1575;
 Download_Wizard::Download_Wizard(App& app) : Form(app, kName) {
     design("Download Wizard", kWidth, kHeight);
     fixedSize = true;
-    Label1.pos(0, 0, kWidth, 615).cap("Download Wizard").colors(kWhite, kBanner).bold().fontSize(14);
+    Shape_Banner.pos(0, 0, kWidth, 615).fill(kBanner, kBanner);
+    Label1.pos(240, 90, kWidth - 480, 435).cap("Download Wizard").colors(kWhite, kBanner).bold().fontSize(14);
 
     for (Panel* p : {&Step1, &Step2, &Download_Wait, &Ending_Task}) p->pos(120, 720, 5400, 4800).hidden();
     Step3.pos(120, 720, 5400, 5040);

@@ -52,6 +52,7 @@ public:
     void Command1_Click();
 
     // ---- controls, in design order ----
+    Shape Shape_Banner{this, "Shape_Banner"};  // the strip the banner text lies on
     Label Label1{this, "Label1"};
 
     Panel Step1{this, "Step1"};
