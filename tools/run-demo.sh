@@ -30,9 +30,8 @@ fi
 cd "$pf"
 # Not exec: the demo gallery is stopped when Vantry ends.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run-demo: no display; running under Xvfb"
-  # Not exec: the gallery is stopped when the program ends.
+  echo "run-demo: no display: running under Xvfb, where nothing is shown; press Ctrl+C to stop"
   xvfb-run -a -s "-screen 0 1280x800x24" "$build/vantry"
-  exit $?
+else
+  "$build/vantry"
 fi
-"$build/vantry"

@@ -3,7 +3,7 @@
 # Only what is missing is installed, so a second run costs a few dpkg queries.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config
-      libturbojpeg0-dev libgif-dev libcurl4-openssl-dev
+      libturbojpeg0-dev libjpeg-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
       xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs

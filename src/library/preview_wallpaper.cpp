@@ -51,15 +51,22 @@ void Main::Show_ImageInfo(const std::string& name) {
 
 void Main::Save_Wallpaper() {
     vb::resume([&] {
-        const auto& picture = Picture_Preview.picture();
+        const auto picture = Picture_Preview.picture();
         if (!picture || picture->empty()) return;  // nothing to write: the old file stays
-        savePictureBmp(*picture, app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp")));
+        const std::string path = app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
+        wallpaperWritten_ = nullptr;  // whatever happens next, the file may no longer hold it
+        savePictureBmp(*picture, path);
+        wallpaperWritten_ = picture;
+        wallpaperWrittenPath_ = path;
     });
 }
 
 void Main::Put_Wallpaper() {
     const std::string path = app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
-    app().wallpaper().setWallpaper(path);
+    if (wallpaperWritten_ && wallpaperWrittenPath_ == path)
+        app().wallpaper().setWallpaperWritten(path, *wallpaperWritten_);
+    else
+        app().wallpaper().setWallpaper(path);
     Reset_Controls();
 }
 

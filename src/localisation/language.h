@@ -21,6 +21,10 @@ enum class PromptForm {
 // Message box styles used by the program's messages.
 inline constexpr int kWarning = 48, kNotice = 64, kFatal = 16, kQuestion = 36, kRetryQuestion = 20;
 
+// Settings written (100) or not written (101, a number the main window's message range left free):
+// a save that lost a file says so instead of confirming.
+inline constexpr int kSettingsSaved = 100, kSettingsNotSaved = 101;
+
 // Shows numbered message n with the given style, titled "Vantry" unless a title is given.
 // A fatal message (style 16) ends the program once the box is closed. Returns the answer.
 int numberedMessage(vb::App& app, int n, int style, PromptForm form = PromptForm::Standard, long code = 0,

@@ -28,18 +28,26 @@ void Main::cmd_NewsRefresh_Click() {
 }
 
 void Main::cmd_GetNews_Click() {
-    // Into the program folder whatever the current directory is; each step runs on its own.
+    // Into the program folder whatever the current directory is; each step runs on its own, and
+    // the closing message tells whether the file was written.
+    bool saved = true;
     vb::resume([&] {
         try {
             app().fs().writeLines(inProgramFolder("NEWS.CFG"), {kNewsLine});
         } catch (const vb::Error& e) {
+            saved = false;
             app().log().log(std::string("news at start not saved: ") + e.what());
             throw;
         }
     });
     vb::resume([&] { cmd_GetNews.setVisible(false); });
     vb::resume([&] { chk_News.setValue(1); });
-    vb::resume([&] { numberedMessage(app(), 100, kNotice); });
+    vb::resume([&] {
+        if (saved)
+            numberedMessage(app(), kSettingsSaved, kNotice);
+        else
+            numberedMessage(app(), kSettingsNotSaved, kWarning);
+    });
 }
 
 void Main::cmd_BrowseNews_Click() {

@@ -126,8 +126,16 @@ private:
 
 class RecordingWallpaper : public WallpaperService {
 public:
-    void setWallpaper(const std::string& path) override { set.push_back(path); }
+    void setWallpaper(const std::string& path) override {
+        set.push_back(path);
+        handedOver.push_back(nullptr);
+    }
+    void setWallpaperWritten(const std::string& path, const Picture& written) override {
+        set.push_back(path);
+        handedOver.push_back(&written);
+    }
     std::vector<std::string> set;
+    std::vector<const Picture*> handedOver;  // the picture handed over with each set, if any
 };
 
 class RecordingTray : public Tray {

@@ -1,9 +1,7 @@
 #include "platform/picture.h"
 
 #include <fcntl.h>
-#include <gif_lib.h>
 #include <sys/stat.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,20 +14,41 @@
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
+#include "platform/picture_codec.h"
 
 namespace vb {
-namespace {
 
-[[noreturn]] void invalid(const std::string& why) {
+namespace codec {
+
+void invalid(const std::string& why) {
     throw Error(err::InvalidPicture, "invalid picture: " + why);
 }
 
-// Checked in 64 bits, before any multiplication of header values can overflow an int.
 void checkDimensions(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0) invalid("no pixels");
     if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
         invalid("too large");
 }
+
+Picture blankPicture(int width, int height) {
+    Picture p;
+    p.width = width;
+    p.height = height;
+    try {
+        p.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
+    } catch (const std::bad_alloc&) {
+        invalid("out of memory for " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    }
+    return p;
+}
+
+}  // namespace codec
+
+namespace {
+
+using codec::blankPicture;
+using codec::checkDimensions;
+using codec::invalid;
 
 // What the writers need of a picture handed to them.
 void checkPicture(const Picture& p) {
@@ -39,20 +58,6 @@ void checkPicture(const Picture& p) {
         invalid("pixel buffer does not match the size");
 }
 
-Picture blankPicture(int width, int height) {
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
-    return p;
-}
-
-std::uint32_t le16(const std::uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 void putLe16(std::uint8_t* p, std::uint32_t v) {
     p[0] = v & 0xFF;
     p[1] = (v >> 8) & 0xFF;
@@ -60,268 +65,6 @@ void putLe16(std::uint8_t* p, std::uint32_t v) {
 void putLe32(std::uint8_t* p, std::uint32_t v) {
     putLe16(p, v);
     putLe16(p + 2, v >> 16);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Windows bitmaps
-
-// One colour channel of a 16- or 32-bit pixel, scaled to 8 bits whatever the mask's width.
-class Channel {
-public:
-    explicit Channel(std::uint32_t mask) : mask_(mask) {
-        if (mask == 0) return;
-        shift_ = std::countr_zero(mask);
-        bits_ = std::bit_width(mask >> shift_);
-    }
-    std::uint8_t operator()(std::uint32_t pixel) const {
-        if (bits_ == 0) return 0;
-        std::uint64_t v = (pixel & mask_) >> shift_;
-        if (bits_ >= 8) return static_cast<std::uint8_t>(v >> (bits_ - 8));
-        return static_cast<std::uint8_t>(v * 255 / ((std::uint64_t{1} << bits_) - 1));
-    }
-
-private:
-    std::uint32_t mask_;
-    int shift_ = 0;
-    int bits_ = 0;
-};
-
-constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3, kBiAlphaBitfields = 6;
-constexpr std::size_t kPaletteEntry = 4;  // blue, green, red, unused
-
-Picture decodeBmp(std::span<const std::uint8_t> b) {
-    const std::size_t size = b.size();
-    if (size < 54) invalid("bitmap headers cut short");
-    const std::uint32_t dataOffset = le32(&b[10]);
-    const std::uint32_t headerSize = le32(&b[14]);
-
-    // The information header in all its later sizes; they share the first 40 bytes.
-    if (headerSize < 40 || headerSize > size - 14) invalid("unknown bitmap header");
-    std::int64_t width = static_cast<std::int32_t>(le32(&b[18]));
-    std::int64_t height = static_cast<std::int32_t>(le32(&b[22]));
-    const std::uint32_t bitCount = le16(&b[28]);
-    const std::uint32_t compression = le32(&b[30]);
-    const std::uint32_t colorsUsed = le32(&b[46]);
-    // The 64-byte OS/2 header gives compression 3 another meaning (Huffman coding).
-    if (headerSize == 64 && compression != kBiRgb) invalid("unsupported compression");
-    const bool topDown = height < 0;
-    height = std::abs(height);
-    checkDimensions(width, height);
-
-    const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
-    if (compression != kBiRgb && !bitfields) invalid("compressed bitmaps are not supported");
-    if (bitfields && bitCount != 16 && bitCount != 32) invalid("bit fields need 16 or 32 bits");
-
-    std::size_t paletteOffset = 14 + headerSize;
-    std::uint32_t red = 0x7C00, green = 0x03E0, blue = 0x001F;
-    if (bitCount == 32) red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
-    if (bitfields) {
-        // Both the plain 40-byte header (masks after it) and the larger ones (masks inside
-        // them) put the three masks at offset 54.
-        if (size < 66) invalid("bitmap masks cut short");
-        red = le32(&b[54]);
-        green = le32(&b[58]);
-        blue = le32(&b[62]);
-        if (headerSize == 40) paletteOffset += compression == kBiAlphaBitfields ? 16 : 12;
-    }
-
-    std::vector<std::array<std::uint8_t, 3>> palette;
-    switch (bitCount) {
-        case 1:
-        case 4:
-        case 8: {
-            const std::uint32_t most = 1u << bitCount;
-            std::uint32_t count = colorsUsed == 0 || colorsUsed > most ? most : colorsUsed;
-            // Writers that leave the count 0 sometimes store a shorter table; it cannot reach
-            // into the pixels.
-            if (colorsUsed == 0 && dataOffset >= paletteOffset)
-                count = std::min<std::uint32_t>(count, (dataOffset - paletteOffset) / kPaletteEntry);
-            if (paletteOffset > size || (size - paletteOffset) / kPaletteEntry < count)
-                invalid("palette cut short");
-            for (std::uint32_t i = 0; i < count; ++i) {
-                const std::uint8_t* e = &b[paletteOffset + i * kPaletteEntry];
-                palette.push_back({e[2], e[1], e[0]});
-            }
-            break;
-        }
-        case 16:
-        case 24:
-        case 32:
-            break;
-        default:
-            invalid("unsupported bit count");
-    }
-    if (dataOffset > size) invalid("pixel data offset past the end");
-
-    const Channel r(red), g(green), bl(blue);
-    Picture p = blankPicture(static_cast<int>(width), static_cast<int>(height));
-    const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * bitCount + 7) / 8;
-    for (std::int64_t row = 0; row < height; ++row) {
-        const std::size_t start = dataOffset + row * stride;
-        if (start > size || size - start < rowBytes) break;  // cut short: the rest stays black
-        const std::uint8_t* src = &b[start];
-        const std::int64_t y = topDown ? row : height - 1 - row;
-        std::uint8_t* dst = &p.rgb[static_cast<std::size_t>(y) * width * 3];
-        if (bitCount == 24) {
-            // The common case, kept out of the per-pixel switch: BGR to RGB.
-            for (std::int64_t x = 0; x < width; ++x, dst += 3, src += 3)
-                dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
-            continue;
-        }
-        for (std::int64_t x = 0; x < width; ++x, dst += 3) {
-            switch (bitCount) {
-                case 1:
-                case 4:
-                case 8: {
-                    const std::size_t bit = static_cast<std::size_t>(x) * bitCount;
-                    const unsigned index =
-                        (src[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
-                    if (index < palette.size()) std::copy_n(palette[index].data(), 3, dst);
-                    break;  // an index past the palette leaves the pixel black
-                }
-                case 16: {
-                    const std::uint32_t v = le16(src + x * 2);
-                    dst[0] = r(v), dst[1] = g(v), dst[2] = bl(v);
-                    break;
-                }
-                case 32: {
-                    const std::uint32_t v = le32(src + x * 4);
-                    dst[0] = r(v), dst[1] = g(v), dst[2] = bl(v);
-                    break;
-                }
-            }
-        }
-    }
-    return p;
-}
-
-// ---------------------------------------------------------------------------------------------
-// JPEG
-
-struct TjHandle {
-    tjhandle h;
-    explicit TjHandle(tjhandle handle) : h(handle) {
-        if (!h) throw Error(err::InvalidPicture, "JPEG codec unavailable");
-    }
-    ~TjHandle() { tjDestroy(h); }
-    TjHandle(const TjHandle&) = delete;
-    TjHandle& operator=(const TjHandle&) = delete;
-};
-
-Picture decodeJpeg(std::span<const std::uint8_t> b) {
-    TjHandle tj(tjInitDecompress());
-    int width = 0, height = 0, subsamp = -2, colorspace = 0;
-    // This codec version refuses a file whose sampling layout has no name of its own
-    // (subsampling -1), although it decodes such files; the sizes are read by then.
-    if (tjDecompressHeader3(tj.h, b.data(), b.size(), &width, &height, &subsamp, &colorspace) != 0 &&
-        subsamp != -1)
-        invalid(tjGetErrorStr2(tj.h));
-    checkDimensions(width, height);
-
-    // A progressive file with thousands of tiny scans costs minutes to decode; real ones have
-    // a dozen, so the scan limit only stops hostile files. Warnings (a file cut short, stray
-    // bytes between segments) still leave a whole picture; only an error makes it unusable.
-    // Four-channel (print) files are errors here: the codec does not turn them into RGB.
-    Picture p = blankPicture(width, height);
-    if (tjDecompress2(tj.h, b.data(), b.size(), p.rgb.data(), width, 0, height, TJPF_RGB,
-                      TJFLAG_LIMITSCANS) != 0 &&
-        tjGetErrorCode(tj.h) != TJERR_WARNING)
-        invalid(tjGetErrorStr2(tj.h));
-    return p;
-}
-
-// ---------------------------------------------------------------------------------------------
-// GIF
-
-struct MemoryReader {
-    std::span<const std::uint8_t> bytes;
-    std::size_t pos = 0;
-};
-
-int readFromMemory(GifFileType* gif, GifByteType* out, int wanted) {
-    auto* in = static_cast<MemoryReader*>(gif->UserData);
-    const std::size_t n = std::min<std::size_t>(std::max(wanted, 0), in->bytes.size() - in->pos);
-    std::memcpy(out, in->bytes.data() + in->pos, n);
-    in->pos += n;
-    return static_cast<int>(n);
-}
-
-struct GifCloser {
-    void operator()(GifFileType* gif) const {
-        int error = 0;
-        DGifCloseFile(gif, &error);
-    }
-};
-
-Picture decodeGif(std::span<const std::uint8_t> b) {
-    MemoryReader reader{b};
-    int error = 0;
-    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, readFromMemory, &error));
-    if (!gif) invalid("GIF screen descriptor unreadable");
-    checkDimensions(gif->SWidth, gif->SHeight);
-
-    // Transparent pixels of the first frame show the background colour.
-    int transparent = -1;
-    for (;;) {
-        GifRecordType type;
-        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE)
-            invalid("GIF holds no frame");
-        if (type == IMAGE_DESC_RECORD_TYPE) break;
-        if (type != EXTENSION_RECORD_TYPE) continue;
-        int code = 0;
-        GifByteType* block = nullptr;
-        if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) invalid("GIF extension");
-        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
-            transparent = (block[1] & 1) ? block[4] : -1;
-        while (block)
-            if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) invalid("GIF extension");
-    }
-    if (DGifGetImageDesc(gif.get()) == GIF_ERROR) invalid("GIF frame descriptor");
-
-    const GifImageDesc& frame = gif->Image;
-    const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-    auto colour = [&](int index, std::uint8_t* dst) {
-        if (map && index >= 0 && index < map->ColorCount) {
-            const GifColorType& c = map->Colors[index];
-            dst[0] = c.Red, dst[1] = c.Green, dst[2] = c.Blue;
-        }
-    };
-
-    Picture p = blankPicture(gif->SWidth, gif->SHeight);
-    std::uint8_t background[3] = {0, 0, 0};
-    if (gif->SColorMap && gif->SBackGroundColor < gif->SColorMap->ColorCount) {
-        const GifColorType& c = gif->SColorMap->Colors[gif->SBackGroundColor];
-        background[0] = c.Red, background[1] = c.Green, background[2] = c.Blue;
-    }
-    // One row by hand, the others copied from it: the screen may be far larger than the data.
-    const std::size_t rowBytes = static_cast<std::size_t>(p.width) * 3;
-    for (std::size_t i = 0; i < rowBytes; i += 3) std::copy_n(background, 3, &p.rgb[i]);
-    for (std::size_t at = rowBytes; at < p.rgb.size(); at += rowBytes)
-        std::memcpy(&p.rgb[at], p.rgb.data(), rowBytes);
-
-    if (frame.Width <= 0 || frame.Height <= 0) return p;
-    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-    // Interlaced frames arrive in four passes over every 8th, 8th, 4th and 2nd row.
-    static constexpr int kPassStart[] = {0, 4, 2, 1}, kPassStep[] = {8, 8, 4, 2};
-    const int passes = frame.Interlace ? 4 : 1;
-    for (int pass = 0; pass < passes; ++pass) {
-        const int step = frame.Interlace ? kPassStep[pass] : 1;
-        for (int row = frame.Interlace ? kPassStart[pass] : 0; row < frame.Height; row += step) {
-            // A frame cut short keeps what arrived; the rest shows the background.
-            if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return p;
-            const int y = frame.Top + row;
-            if (y >= p.height) {
-                if (!frame.Interlace) return p;  // nothing below here is visible
-                continue;
-            }
-            for (int x = 0; x < frame.Width && frame.Left + x < p.width; ++x) {
-                if (line[x] == transparent) continue;
-                colour(line[x], &p.rgb[(static_cast<std::size_t>(y) * p.width + frame.Left + x) * 3]);
-            }
-        }
-    }
-    return p;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -382,15 +125,21 @@ PictureFormat sniffPictureFormat(std::span<const std::uint8_t> b) {
 }
 
 Picture decodePicture(std::span<const std::uint8_t> bytes) {
-    switch (sniffPictureFormat(bytes)) {
-        case PictureFormat::Bmp:
-            return decodeBmp(bytes);
-        case PictureFormat::Jpeg:
-            return decodeJpeg(bytes);
-        case PictureFormat::Gif:
-            return decodeGif(bytes);
-        case PictureFormat::Unknown:
-            break;
+    try {
+        switch (sniffPictureFormat(bytes)) {
+            case PictureFormat::Bmp:
+                return codec::decodeBmp(bytes);
+            case PictureFormat::Jpeg:
+                return codec::decodeJpeg(bytes);
+            case PictureFormat::Gif:
+                return codec::decodeGif(bytes);
+            case PictureFormat::Unknown:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Any allocation of a reader (palette, line, codec) that fails: the picture cannot be
+        // loaded here and now, which is all a caller needs to know.
+        invalid("out of memory");
     }
     invalid("not a BMP, JPEG or GIF file");
 }
@@ -415,9 +164,16 @@ Picture loadPicture(const std::string& osPath) {
 
     // The size is a hint only: the file may change while it is read.
     std::size_t have = bytes.size();
-    bytes.resize(std::max<std::size_t>(static_cast<std::size_t>(st.st_size), have) + 1);
+    auto grow = [&](std::size_t to) {
+        try {
+            bytes.resize(to);
+        } catch (const std::bad_alloc&) {
+            invalid("out of memory for " + osPath);
+        }
+    };
+    grow(std::max<std::size_t>(static_cast<std::size_t>(st.st_size), have) + 1);
     for (;;) {
-        if (have == bytes.size()) bytes.resize(bytes.size() * 2);
+        if (have == bytes.size()) grow(bytes.size() * 2);
         n = readFully(file.fd, bytes.data() + have, bytes.size() - have);
         if (n < 0) systemFailure(err::PathFileAccess, "cannot read", osPath, errno);
         if (n == 0) break;

@@ -5,13 +5,19 @@
 // Loading decides the format from the file's first bytes; the name's extension is never looked
 // at, so a JPEG named ".bmp" loads and a text file named ".jpg" is an invalid picture.
 //
-// Damaged files: a file whose headers are incomplete or inconsistent is an invalid picture. A
-// file cut short inside its pixel data loads, with the missing part filled (black for BMP, the
-// background colour for GIF, the decoder's grey for JPEG), the way viewers show a picture that
-// is still downloading. Four-channel (print) JPEGs and compressed bitmaps are not loaded.
-// Every failure throws vb::Error; no input makes the reader crash or allocate more than the
+// Damaged files: a file whose headers are incomplete or inconsistent is an invalid picture, and
+// so is one whose data cannot fill the picture its header claims (tested before anything is
+// allocated, so a tiny file claiming a huge picture fails at once): an uncompressed bitmap
+// needs at least a quarter of its rows, a run-length coded one two bytes per 255 pixels, a
+// Huffman-coded JPEG one bit per 8 x 8 block, a GIF the bits its compression needs for its
+// screen at the best. A file cut short within those bounds loads, with the missing part filled
+// (black for BMP, the background colour for GIF, the decoder's grey for JPEG), the way viewers
+// show a picture that is still downloading.
+// Every failure, a failed allocation included, throws vb::Error(err::InvalidPicture) (or the
+// read error of loadPicture); no input makes the reader crash or allocate more than the
 // dimension limits below allow.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +48,25 @@ Picture decodePicture(std::span<const std::uint8_t> bytes);
 // Reads the file, then decodes it. Missing file: err::FileNotFound; no access:
 // err::PermissionDenied; any other failure to read (a folder, an I/O error): err::PathFileAccess.
 Picture loadPicture(const std::string& osPath);
+
+// Scaling, smoothly: each target pixel is the area average of the source pixels it covers when
+// shrinking, bilinear between the nearest four when enlarging. A region the same size as the
+// target is copied unchanged.
+struct PictureRegion {
+    double x = 0, y = 0, width = 0, height = 0;  // in source pixels; may have fractions
+};
+
+// The centred part of the picture that fills a width x height frame at the picture's own
+// proportions, the rest cut off equally on both sides.
+PictureRegion coverRegion(const Picture& picture, int width, int height);
+
+// Hands the rows of `from` scaled to width x height to `row` (y, width * 3 RGB bytes), top
+// first, without ever holding the whole target: callers convert each row as it comes.
+void scalePictureRows(const Picture& picture, PictureRegion from, int width, int height,
+                      const std::function<void(int y, const std::uint8_t* rgb)>& row);
+
+// The whole picture scaled to width x height, its proportions not kept.
+Picture scalePicture(const Picture& picture, int width, int height);
 
 // A 24-bit bottom-up Windows bitmap (14 + 40 bytes of headers, rows padded to 4 bytes).
 // Throws err::InvalidPicture for an empty or inconsistent picture.

@@ -262,4 +262,9 @@ void DesktopWallpaper::setWallpaper(const std::string& bitmapPath) {
     else setter_->set(bitmapPath);
 }
 
+void DesktopWallpaper::setWallpaperWritten(const std::string& bitmapPath, const Picture& written) {
+    if (!setter_) log_.log("no way to set the wallpaper on this desktop: " + bitmapPath);
+    else setter_->setFromPicture(bitmapPath, written);
+}
+
 }  // namespace vb

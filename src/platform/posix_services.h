@@ -76,6 +76,7 @@ class DesktopWallpaper : public WallpaperService {
 public:
     explicit DesktopWallpaper(Logger& log);
     void setWallpaper(const std::string& bitmapPath) override;
+    void setWallpaperWritten(const std::string& bitmapPath, const Picture& written) override;
 
 private:
     Logger& log_;

@@ -9,6 +9,7 @@
 
 namespace vb {
 
+struct Picture;
 class Timer;
 class Form;
 class Menu;
@@ -83,6 +84,12 @@ class WallpaperService {
 public:
     virtual ~WallpaperService() = default;
     virtual void setWallpaper(const std::string& bitmapPath) = 0;
+    // The same, right after the caller wrote `written` to that file: a route that draws the
+    // picture itself (the X11 root window) need not read the whole bitmap back.
+    virtual void setWallpaperWritten(const std::string& bitmapPath, const Picture& written) {
+        (void)written;
+        setWallpaper(bitmapPath);
+    }
 };
 
 // The notification area.

@@ -16,6 +16,7 @@ namespace vb {
 
 class CommandRunner;
 class Logger;
+struct Picture;
 
 // The session variables detection looks at, passed in so that tests need not touch the
 // process's own environment. An unset or empty variable yields nullopt.
@@ -29,6 +30,9 @@ class WallpaperSetter {
 public:
     virtual ~WallpaperSetter();
     virtual bool set(const std::string& bitmapPath) = 0;
+    // The same, for a caller that holds the picture it has just written to the file: a setter
+    // that draws the picture itself takes it from here rather than reading the file back.
+    virtual bool setFromPicture(const std::string& bitmapPath, const Picture&) { return set(bitmapPath); }
     // The desktop the setter is for, as log lines name it.
     virtual std::string name() const = 0;
 };

@@ -8,7 +8,12 @@
 //    draw the root picture themselves. When both name the same pixmap, it was left behind by a
 //    setter that retained its resources the same way, and killing that client frees it;
 //  - XClearWindow repaints the root with the new background; without it the old one stays
-//    on screen until something exposes the root.
+//    on screen until something exposes the root;
+//  - a third atom of our own names the pixmap we left. While the root still shows it and it
+//    has the screen's size, the next picture is drawn over it in place: the server then
+//    allocates no new 33 MB pixmap (the slowest step of an apply on a busy machine) and no
+//    further client is retained. The atoms are set again all the same, which tells whoever
+//    draws the root picture that it changed.
 #include <memory>
 
 #include "platform/log.h"
@@ -112,18 +117,6 @@ std::vector<std::uint32_t> channelTable(unsigned long mask) {
     return table;
 }
 
-// For each screen coordinate, the picture coordinate that covers it when the picture is scaled
-// to fill the screen, keeping its proportions and cutting what overhangs equally on both sides.
-std::vector<int> coverMap(int screen, int picture, double scale) {
-    std::vector<int> map(static_cast<std::size_t>(screen));
-    const double offset = (picture - screen / scale) / 2.0;
-    for (int i = 0; i < screen; ++i) {
-        const int src = static_cast<int>((i + 0.5) / scale + offset);
-        map[static_cast<std::size_t>(i)] = std::clamp(src, 0, picture - 1);
-    }
-    return map;
-}
-
 Pixmap readPixmapAtom(Display* d, Window root, Atom atom) {
     Atom type = None;
     int format = 0;
@@ -153,6 +146,10 @@ public:
         } catch (const std::exception& e) {
             return fail("cannot read " + bitmapPath + ": " + e.what());
         }
+        return setFromPicture(bitmapPath, picture);
+    }
+
+    bool setFromPicture(const std::string& bitmapPath, const Picture& picture) override {
         if (picture.empty()) return fail("no picture in " + bitmapPath);
 
         std::unique_ptr<Display, DisplayCloser> owned(XOpenDisplay(display_.empty() ? nullptr : display_.c_str()));
@@ -170,35 +167,37 @@ public:
             return fail("the root window's visual is not TrueColor of depth 24 or 32");
         if (bitsPerPixel(d, depth) != 32) return fail("the server does not store depth " + std::to_string(depth) + " in 32 bits");
 
-        const Pixmap pixmap = XCreatePixmap(d, root, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                                            static_cast<unsigned>(depth));
+        const Atom rootAtom = XInternAtom(d, "_XROOTPMAP_ID", False);
+        const Atom esetrootAtom = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+        const Atom ownAtom = XInternAtom(d, "_VANTRY_ROOT_PMAP_ID", False);
+        const Pixmap old = readPixmapAtom(d, root, rootAtom);
+        const bool oldRetained = old != None && old == readPixmapAtom(d, root, esetrootAtom);
+        const bool reuse = oldRetained && old == readPixmapAtom(d, root, ownAtom) && screenSized(d, trap, old, width, height, depth);
+
+        const Pixmap pixmap = reuse ? old : XCreatePixmap(d, root, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                                          static_cast<unsigned>(depth));
         GC gc = XCreateGC(d, pixmap, 0, nullptr);
         const bool drawn = draw(d, visual, depth, pixmap, gc, width, height, picture);
         XFreeGC(d, gc);
         const int e = trap.sync();
         if (!drawn || e) {
-            XFreePixmap(d, pixmap);
+            if (!reuse) XFreePixmap(d, pixmap);
             return fail(e ? "drawing the picture failed with X error " + std::to_string(e) : "out of memory");
         }
 
-        const Atom rootAtom = XInternAtom(d, "_XROOTPMAP_ID", False);
-        const Atom esetrootAtom = XInternAtom(d, "ESETROOT_PMAP_ID", False);
-        const Pixmap old = readPixmapAtom(d, root, rootAtom);
         // A setter that did not retain its pixmap leaves the atoms naming a freed one, and its
         // client slot may now be ours: killing that "owner" would end this very program.
         const bool ours = (old & ~d->resource_mask) == d->resource_base;
-        if (old != None && !ours && old == readPixmapAtom(d, root, esetrootAtom)) {
+        if (!reuse && oldRetained && !ours) {
             XKillClient(d, old);
             trap.sync();  // the owner may already be gone: nothing left to free, not a failure
         }
 
-        XChangeProperty(d, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
-        XChangeProperty(d, root, esetrootAtom, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        for (Atom atom : {rootAtom, esetrootAtom, ownAtom})
+            XChangeProperty(d, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&pixmap), 1);
         XSetWindowBackgroundPixmap(d, root, pixmap);
         XClearWindow(d, root);
-        XSetCloseDownMode(d, RetainPermanent);
+        if (!reuse) XSetCloseDownMode(d, RetainPermanent);
         if (const int err = trap.sync()) return fail("setting the root window failed with X error " + std::to_string(err));
         return true;
     }
@@ -207,6 +206,16 @@ private:
     bool fail(const std::string& why) {
         log_.log("wallpaper (" + name() + "): " + why);
         return false;
+    }
+
+    // Whether the pixmap still exists with the screen's size and depth.
+    static bool screenSized(Display* d, ErrorTrap& trap, Pixmap pm, int width, int height, int depth) {
+        Window root;
+        int x = 0, y = 0;
+        unsigned w = 0, h = 0, border = 0, bits = 0;
+        const Status got = XGetGeometry(d, pm, &root, &x, &y, &w, &h, &border, &bits);
+        return trap.sync() == 0 && got && static_cast<int>(w) == width && static_cast<int>(h) == height &&
+               static_cast<int>(bits) == depth;
     }
 
     static int bitsPerPixel(Display* d, int depth) {
@@ -219,9 +228,9 @@ private:
         return bpp;
     }
 
-    // Scales the picture to cover the screen (nearest neighbour: a wallpaper is upscaled at most a
-    // few times, and this keeps a 4K screen well under a second) and sends it in bands that each
-    // fit one request, so no band depends on how Xlib would split an oversized image.
+    // Scales the picture smoothly to cover the screen (a picture of the screen's size goes as it
+    // is) and sends it in bands that each fit one request, so no band depends on how Xlib would
+    // split an oversized image.
     static bool draw(Display* d, Visual* visual, int depth, Pixmap pixmap, GC gc, int width, int height,
                      const Picture& picture) {
         const auto red = channelTable(visual->red_mask);
@@ -230,46 +239,39 @@ private:
         // Depth 32 has alpha bits besides the colours; a wallpaper is opaque.
         const std::uint32_t opaque =
             depth == 32 ? ~static_cast<std::uint32_t>(visual->red_mask | visual->green_mask | visual->blue_mask) : 0;
-
-        const double scale = std::max(static_cast<double>(width) / picture.width,
-                                      static_cast<double>(height) / picture.height);
-        std::vector<int> columns = coverMap(width, picture.width, scale);
-        for (int& c : columns) c *= 3;
-        const std::vector<int> rows = coverMap(height, picture.height, scale);
+        // The usual layout, 8 bits each at 16, 8 and 0, is placed by shifts alone.
+        const bool usual = visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
 
         const long maxRequest = XExtendedMaxRequestSize(d) ? XExtendedMaxRequestSize(d) : XMaxRequestSize(d);
         const std::size_t requestBytes = std::min<std::size_t>(static_cast<std::size_t>(maxRequest) * 4, 4u << 20);
         const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-        const int bandRows = static_cast<int>(std::max<std::size_t>(1, (requestBytes - 64) / rowBytes));
+        const int bandRows = std::min(height, static_cast<int>(std::max<std::size_t>(1, (requestBytes - 64) / rowBytes)));
 
-        std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * static_cast<std::size_t>(std::min(bandRows, height)));
+        std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * static_cast<std::size_t>(bandRows));
         XImage* image = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0,
                                      reinterpret_cast<char*>(band.data()), static_cast<unsigned>(width),
-                                     static_cast<unsigned>(std::min(bandRows, height)), 32, static_cast<int>(rowBytes));
+                                     static_cast<unsigned>(bandRows), 32, static_cast<int>(rowBytes));
         if (!image) return false;
         // We write whole pixels in our own byte order; Xlib swaps if the server's differs.
         image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
 
-        for (int y0 = 0; y0 < height; y0 += bandRows) {
-            const int n = std::min(bandRows, height - y0);
-            for (int r = 0; r < n; ++r) {
-                std::uint32_t* out = band.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-                const int y = y0 + r;
-                if (r > 0 && rows[static_cast<std::size_t>(y)] == rows[static_cast<std::size_t>(y - 1)]) {
-                    // An enlarged picture repeats rows; copying one is much cheaper than rebuilding it.
-                    std::memcpy(out, out - width, rowBytes);
-                    continue;
-                }
-                const std::uint8_t* src =
-                    picture.rgb.data() + static_cast<std::size_t>(rows[static_cast<std::size_t>(y)]) *
-                                             static_cast<std::size_t>(picture.width) * 3;
-                for (int x = 0; x < width; ++x) {
-                    const std::uint8_t* p = src + columns[static_cast<std::size_t>(x)];
-                    out[x] = red[p[0]] | green[p[1]] | blue[p[2]] | opaque;
-                }
-            }
-            XPutImage(d, pixmap, gc, image, 0, 0, 0, y0, static_cast<unsigned>(width), static_cast<unsigned>(n));
-        }
+        int bandTop = 0;
+        scalePictureRows(picture, coverRegion(picture, width, height), width, height,
+                         [&](int y, const std::uint8_t* p) {
+                             std::uint32_t* out = band.data() + static_cast<std::size_t>(y - bandTop) * width;
+                             if (usual) {
+                                 for (int x = 0; x < width; ++x, p += 3)
+                                     out[x] = (std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]) | opaque;
+                             } else {
+                                 for (int x = 0; x < width; ++x, p += 3) out[x] = red[p[0]] | green[p[1]] | blue[p[2]] | opaque;
+                             }
+                             const int rows = y - bandTop + 1;
+                             if (rows == bandRows || y == height - 1) {
+                                 XPutImage(d, pixmap, gc, image, 0, 0, 0, bandTop, static_cast<unsigned>(width),
+                                           static_cast<unsigned>(rows));
+                                 bandTop = y + 1;
+                             }
+                         });
         image->data = nullptr;  // the band belongs to the vector, not to XDestroyImage
         XDestroyImage(image);
         return true;

@@ -237,6 +237,11 @@ private:
     void designPanels();
     void designDownload();  // src/online/picture_download.cpp
     void designOnline();  // src/online/connection_monitor.cpp
+
+    // The picture the last successful save wrote to the wallpaper bitmap, and where, so the
+    // apply after it can hand the picture itself to the setter. Null after a failed save.
+    std::shared_ptr<const vb::Picture> wallpaperWritten_;
+    std::string wallpaperWrittenPath_;
 };
 
 }  // namespace vantry

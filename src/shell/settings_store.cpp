@@ -15,9 +15,6 @@ constexpr const char* kTrayLine = "Vantry, Tray Icon on Startup";
 constexpr const char* kAdslLine = "Vantry, Internet connection";
 constexpr const char* kFrescoLine = "Vantry, ReFresco Auto-check for RAS modems";
 constexpr const char* kNewsLine = "Vantry, Get news when program starts";
-// The warning for a save that could not write every file: a number the message range of the
-// main window left free.
-constexpr int kSettingsNotSaved = 101;
 }  // namespace
 
 void Main::cmd_SaveCFG_Click() {
@@ -56,7 +53,7 @@ void Main::cmd_SaveCFG_Click() {
     });
     vb::resume([&] { CoolButton6_Click(); });
     if (saved)
-        numberedMessage(app(), 100, kNotice);
+        numberedMessage(app(), kSettingsSaved, kNotice);
     else
         numberedMessage(app(), kSettingsNotSaved, kWarning);
 }

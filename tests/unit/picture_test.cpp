@@ -136,7 +136,8 @@ TEST(PictureBmp, RejectsWhatItCannotLoad) {
     Bytes offsetPastEnd = handBmp(1, 1, 24, {}, {{1, 2, 3}});
     put32(offsetPastEnd, 10, 1000);
     const std::pair<const char*, Bytes> rows[] = {
-        {"RLE8", handBmp(2, 1, 8, Bytes(8, 0), {{0, 0}}, 1)},
+        {"RLE8 on 4 bits", handBmp(2, 1, 4, Bytes(8, 0), {{0, 0}}, 1)},
+        {"RLE coded top-down", handBmp(2, -1, 8, Bytes(8, 0), {{0, 0}}, 1)},
         {"bit fields on 24 bits", handBmp(1, 1, 24, {}, {{0, 0, 0}}, 3, {1, 2, 4})},
         {"2 bits per pixel", handBmp(4, 1, 2, Bytes(8, 0), {{0}})},
         {"zero width", handBmp(0, 1, 24, {}, {})},

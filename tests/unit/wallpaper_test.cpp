@@ -462,9 +462,10 @@ TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
     ASSERT_TRUE(setter->set(dir + "/first.bmp")) << testing::PrintToString(log.lines);
     const RootState first = readRoot(server.display());
     ASSERT_EQ(first.pixels.size(), 320u * 240u);
-    const std::pair<std::pair<int, int>, Rgb> probes[] = {{{0, 0}, tl},     {{159, 119}, tl}, {{160, 0}, tr},
-                                                         {{319, 119}, tr}, {{0, 120}, bl},   {{159, 239}, bl},
-                                                         {{160, 120}, br}, {{319, 239}, br}};
+    // Enlarged smoothly, so the two pixels either side of a quadrant border blend.
+    const std::pair<std::pair<int, int>, Rgb> probes[] = {{{0, 0}, tl},     {{157, 117}, tl}, {{162, 0}, tr},
+                                                         {{319, 117}, tr}, {{0, 122}, bl},   {{157, 239}, bl},
+                                                         {{162, 122}, br}, {{319, 239}, br}};
     for (const auto& [xy, colour] : probes) EXPECT_EQ(first.at(xy.first, xy.second), colour) << xy.first << "," << xy.second;
     EXPECT_NE(first.xrootpmap, Pixmap(None));
     EXPECT_EQ(first.xrootpmap, first.esetroot);
@@ -477,9 +478,24 @@ TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
     ASSERT_TRUE(setter->set(dir + "/second.bmp")) << testing::PrintToString(log.lines);
     const RootState second = readRoot(server.display());
     EXPECT_EQ(std::count(second.pixels.begin(), second.pixels.end(), Rgb{0, 255, 0}), 320 * 240);
-    EXPECT_NE(second.xrootpmap, first.xrootpmap);
+    EXPECT_EQ(second.xrootpmap, first.xrootpmap) << "our own pixmap is drawn over, not replaced";
     EXPECT_EQ(second.xrootpmap, second.esetroot);
-    EXPECT_FALSE(pixmapAlive(server.display(), first.xrootpmap)) << "the previous picture's pixmap leaked";
+
+    // Another setter that retained its own pixmap took over the root: taking it back draws a
+    // new pixmap and frees theirs by ending their retained client.
+    Display* other = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(other, nullptr);
+    const Pixmap theirs = XCreatePixmap(other, DefaultRootWindow(other), 320, 240, 24);
+    for (const char* atom : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+        XChangeProperty(other, DefaultRootWindow(other), XInternAtom(other, atom, False), XA_PIXMAP, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&theirs), 1);
+    XSetCloseDownMode(other, RetainPermanent);
+    XCloseDisplay(other);
+    ASSERT_TRUE(setter->set(dir + "/second.bmp")) << testing::PrintToString(log.lines);
+    const RootState third = readRoot(server.display());
+    EXPECT_NE(third.xrootpmap, theirs);
+    EXPECT_EQ(third.at(160, 120), (Rgb{0, 255, 0}));
+    EXPECT_FALSE(pixmapAlive(server.display(), theirs)) << "the previous setter's pixmap leaked";
 
     // A setter that did not retain its pixmap leaves atoms naming a freed pixmap, whose client
     // slot the next connection (ours) takes over; killing "its owner" would kill ourselves.
@@ -494,6 +510,34 @@ TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
     EXPECT_EQ(readRoot(server.display()).at(319, 239), br);
     EXPECT_TRUE(log.lines.empty());
     std::filesystem::remove_all(dir);
+}
+
+TEST(WallpaperX11Root, ScalesSmoothlyBothWays) {
+    if (!vb::PosixCommandRunner().available("Xvfb")) GTEST_SKIP() << "Xvfb not installed";
+    Xvfb server("320x240x24");
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not come up";
+    RecordingLog log;
+    auto setter = vb::makeX11RootSetter(server.display(), log);
+
+    // Black | white, enlarged 160 times: a ramp across the middle, not two flat halves.
+    ASSERT_TRUE(setter->setFromPicture("ramp.bmp", paint(2, 2, [](int x, int) { return x ? Rgb{255, 255, 255} : Rgb{}; })));
+    const RootState ramp = readRoot(server.display());
+    std::set<int> levels;
+    for (int x = 1; x < 320; ++x) {
+        ASSERT_GE(ramp.at(x, 100)[0], ramp.at(x - 1, 100)[0]) << x;
+        levels.insert(ramp.at(x, 100)[0]);
+    }
+    EXPECT_GT(levels.size(), 100u);
+    EXPECT_EQ(ramp.at(0, 0), Rgb{}) << "edges are the edge pixels";
+    EXPECT_EQ(ramp.at(319, 239), (Rgb{255, 255, 255}));
+
+    // A one-pixel checkerboard at twice the screen's size averages to an even grey.
+    ASSERT_TRUE(setter->setFromPicture("fine.bmp", paint(640, 480, [](int x, int y) {
+                                           return (x + y) % 2 ? Rgb{255, 255, 255} : Rgb{};
+                                       })));
+    const RootState fine = readRoot(server.display());
+    EXPECT_EQ(std::count(fine.pixels.begin(), fine.pixels.end(), Rgb{128, 128, 128}), 320 * 240);
+    EXPECT_TRUE(log.lines.empty()) << testing::PrintToString(log.lines);
 }
 
 #endif

@@ -3,6 +3,15 @@
 // folder it is given and prints its own figures.
 #include <string>
 
+#include <sys/types.h>
+
 void benchWallpaper(const std::string& scratch);
 void benchPictures(const std::string& scratch);
 void benchLibrary(const std::string& scratch);
+void benchPreview(const std::string& scratch);
+
+// Starts Xvfb on a display number it picks itself; returns ":N", or "" when it did not come up.
+std::string startXvfb(const std::string& geometry, pid_t& pid);
+
+// In the child process the preview benchmark starts: the Qt program in `folder`, driven.
+int previewBenchChild(const std::string& folder, char* program);

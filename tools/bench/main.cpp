@@ -1,7 +1,9 @@
-// vantry-bench [SCRATCH]: runs every benchmark, in SCRATCH or a fresh temporary folder.
+// vantry-bench [SCRATCH] [library|wallpaper|pictures|preview]...: runs the benchmarks named (all when
+// none is), in SCRATCH or a fresh temporary folder.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "bench.h"
@@ -9,7 +11,14 @@
 int main(int argc, char** argv) {
     std::string scratch;
     bool own = false;
-    if (argc > 1) {
+    std::set<std::string> only;
+    const std::set<std::string> names = {"library", "wallpaper", "pictures", "preview"};
+    if (argc == 3 && std::string(argv[1]) == "--preview-child") return previewBenchChild(argv[2], argv[0]);
+    for (int i = 1; i < argc; ++i)
+        if (names.count(argv[i])) only.insert(argv[i]);
+    const bool folderGiven = argc > 1 && !names.count(argv[1]);
+    auto wanted = [&](const char* name) { return only.empty() || only.count(name) > 0; };
+    if (folderGiven) {
         scratch = argv[1];
         std::filesystem::create_directories(scratch);
     } else {
@@ -21,9 +30,10 @@ int main(int argc, char** argv) {
         scratch = tmpl;
         own = true;
     }
-    benchLibrary(scratch);
-    benchWallpaper(scratch);
-    benchPictures(scratch);
+    if (wanted("library")) benchLibrary(scratch);
+    if (wanted("wallpaper")) benchWallpaper(scratch);
+    if (wanted("pictures")) benchPictures(scratch);
+    if (wanted("preview")) benchPreview(scratch);
     if (own) std::filesystem::remove_all(scratch);
     return 0;
 }

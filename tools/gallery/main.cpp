@@ -12,6 +12,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -55,12 +56,9 @@ bool number(const char* text, long long lo, long long hi, long long& out) {
 }
 
 std::atomic<bool> gStop{false};
-httplib::Server* gServer = nullptr;
 
-void onSignal(int) {
-    gStop = true;
-    if (gServer) gServer->stop();
-}
+// Only the flag here: stopping the server is not safe inside a signal handler.
+void onSignal(int) { gStop = true; }
 
 // Bytes sent by the content provider of the request this thread is answering.
 thread_local long long tSent = 0;
@@ -121,7 +119,6 @@ int main(int argc, char** argv) {
 
     gallery::Site site;
     httplib::Server server;
-    gServer = &server;
 
     auto faulty = [&](const std::string& path) { return o.only.empty() || path.rfind(o.only, 0) == 0; };
 
@@ -200,6 +197,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cout << "listening on http://127.0.0.1:" << port << std::endl;
+    std::thread stopper([&] {
+        while (!gStop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.stop();
+    });
     server.listen_after_bind();
+    gStop = true;
+    stopper.join();
     return 0;
 }

@@ -406,30 +406,41 @@ void ControlBinding::syncPicture() {
     }
     const QSize size = widget_->size();
     const bool stretched = holder.stretch && control_.kind() == vb::Kind::Image;
-    // Converting a picture is the costly part: only a new picture, or a new size where the
-    // size shapes what is shown, is worth it.
-    if (pic == picture_ && (size == pictureSize_ || !(stretched || button))) return;
+
+    if (!button) {
+        // A picture box or image shows only what fits its frame, so only that is converted,
+        // and nothing while it is hidden (the picture box that holds a picture at full size
+        // for saving is never shown): a large picture is never copied whole.
+        auto* label = static_cast<QLabel*>(widget_.data());
+        if (!control_.Visible() || !pic || pic->empty()) {
+            if (picture_ || !label->pixmap().isNull()) label->clear();
+            picture_ = nullptr;
+            return;
+        }
+        if (pic == picture_ && size == pictureSize_) return;
+        picture_ = pic;
+        pictureSize_ = size;
+        QImage image;
+        if (stretched) {
+            // Scaled once here, smoothly, for the screen's own pixels, rather than on every paint.
+            const qreal ratio = label->devicePixelRatioF();
+            image = toImageScaled(*pic, (QSizeF(size) * ratio).toSize());
+            image.setDevicePixelRatio(ratio);
+        } else {
+            image = toImage(*pic, QRect(QPoint(0, 0), size));  // shown from the top left, at its own size
+        }
+        label->setPixmap(QPixmap::fromImage(std::move(image)));
+        return;
+    }
+
+    // Converting a picture is the costly part: only a new picture, or a new size, is worth it.
+    if (pic == picture_ && size == pictureSize_) return;
     picture_ = pic;
     pictureSize_ = size;
     QImage image = pic ? toImage(*pic) : QImage();
-
-    if (button) {
-        // The button lays out its picture and caption itself, at whatever size it has.
-        auto* b = static_cast<QAbstractButton*>(widget_.data());
-        b->setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
-        return;
-    }
-
-    auto* label = static_cast<QLabel*>(widget_.data());
-    if (image.isNull()) {
-        label->clear();
-        return;
-    }
-    // A stretched image fills its frame whatever the picture's proportions; scaled once here,
-    // smoothly, rather than on every paint.
-    if (stretched && !size.isEmpty())
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    label->setPixmap(QPixmap::fromImage(image));
+    // The button lays out its picture and caption itself, at whatever size it has.
+    auto* b = static_cast<QAbstractButton*>(widget_.data());
+    b->setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
 }
 
 void ControlBinding::showNamedPicture(const QString& name) {

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_convert.h"
 
+#include <cstring>
+
 namespace vbqt {
 
 QImage toImage(const vb::Picture& picture) {
@@ -9,6 +11,24 @@ QImage toImage(const vb::Picture& picture) {
     const QImage view(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
                       QImage::Format_RGB888);
     return view.copy();
+}
+
+QImage toImage(const vb::Picture& picture, const QRect& part) {
+    const QRect r = part.intersected(QRect(0, 0, picture.width, picture.height));
+    if (picture.empty() || r.isEmpty()) return {};
+    const QImage view(picture.rgb.data() + (static_cast<std::size_t>(r.y()) * picture.width + r.x()) * 3, r.width(),
+                      r.height(), picture.width * 3, QImage::Format_RGB888);
+    return view.copy();
+}
+
+QImage toImageScaled(const vb::Picture& picture, const QSize& size) {
+    if (picture.empty() || size.isEmpty()) return {};
+    QImage image(size, QImage::Format_RGB888);
+    if (image.isNull()) return {};  // no memory for it
+    const std::size_t rowBytes = static_cast<std::size_t>(size.width()) * 3;
+    vb::scalePictureRows(picture, {0, 0, double(picture.width), double(picture.height)}, size.width(), size.height(),
+                         [&](int y, const std::uint8_t* rgb) { std::memcpy(image.scanLine(y), rgb, rowBytes); });
+    return image;
 }
 
 int buttonMask(Qt::MouseButtons buttons) {

@@ -37,6 +37,11 @@ inline QColor qcolor(vb::Color c) {
 
 // A deep copy: the picture may be replaced in the model while Qt still holds the image.
 QImage toImage(const vb::Picture& picture);
+// Only the part of the picture inside `part` (clipped to the picture), copied.
+QImage toImage(const vb::Picture& picture, const QRect& part);
+// The whole picture smoothly scaled to `size`, its proportions not kept; made row by row, so a
+// large picture never exists twice.
+QImage toImageScaled(const vb::Picture& picture, const QSize& size);
 
 // The forms runtime's masks: button 1 left, 2 right, 4 middle; shift 1, ctrl 2, alt 4.
 int buttonMask(Qt::MouseButtons buttons);
