@@ -29,6 +29,7 @@ namespace {
 struct Run {
     double ms = 0;
     double worstGapMs = 0;
+    double worstTickGapMs = -1;  // during the ten post-download ticks, when followed
     bool ok = false;
 };
 
@@ -38,7 +39,7 @@ double median(std::vector<double> v) {
 }
 
 // One download through the program: the hand-over of the wizard's high-resolution button.
-Run programDownload(int port, const std::string& folder) {
+Run programDownload(int port, const std::string& folder, bool followTicks) {
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder + "/img");
@@ -68,12 +69,20 @@ Run programDownload(int port, const std::string& folder) {
     const std::string target = folder + "/img/panorama_higres.jpg";
     QObject::connect(&gap, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        r.worstGapMs = std::max(r.worstGapMs, (now - lastTick) / 1e6);
+        const double g = (now - lastTick) / 1e6;
         lastTick = now;
+        if (r.ok) {
+            // Following the preview, save and apply on the same thread until the reset.
+            r.worstTickGapMs = std::max(r.worstTickGapMs, g);
+            auto& m = app->form<vantry::Main>();
+            if (!m.Timer2.Enabled() && m.Options.Visible()) QCoreApplication::quit();
+            return;
+        }
+        r.worstGapMs = std::max(r.worstGapMs, g);
         if (fs::exists(target)) {
             r.ms = now / 1e6;
             r.ok = true;
-            QCoreApplication::quit();
+            if (!followTicks) QCoreApplication::quit();
         } else if (now > 120'000'000'000LL) {
             QCoreApplication::quit();
         }
@@ -123,7 +132,7 @@ int main(int argc, char** argv) {
     // A first fetch makes the gallery generate the picture; it is not counted.
     curlDownload(port, (std::filesystem::create_directories(base), base));
     for (int i = 0; i < runs; ++i) {
-        const Run a = programDownload(port, base + "/pf");
+        const Run a = programDownload(port, base + "/pf", i == 0);
         const Run b = curlDownload(port, base);
         if (!a.ok || !b.ok) {
             std::fprintf(stderr, "run %d failed (program %d, curl %d)\n", i + 1, a.ok, b.ok);
@@ -132,6 +141,9 @@ int main(int argc, char** argv) {
         program.push_back(a.ms);
         curl.push_back(b.ms);
         gaps.push_back(a.worstGapMs);
+        if (a.worstTickGapMs >= 0)
+            std::printf("run %d, the ten ticks after it (preview, save, apply of the picture): longest gap %.1f ms\n",
+                        i + 1, a.worstTickGapMs);
         std::printf("run %d: program %.1f ms, curl -o %.1f ms, longest event-loop gap %.1f ms\n", i + 1, a.ms, b.ms,
                     a.worstGapMs);
     }
