@@ -63,7 +63,9 @@ std::string percentText(double percent) {
     return buf;
 }
 
-int progressStripWidth(double percent) { return int(std::lround(percent * 2415.0 / 100.0)); }
+int progressStripWidth(double percent) {
+    return int(std::lround(percent * 2415.0 / 100.0));
+}
 
 std::string byteCountText(std::int64_t total, std::int64_t done) {
     return std::to_string(done) + " bytes   |   " + std::to_string(total) + " bytes";

@@ -14,7 +14,9 @@
 namespace vantry {
 
 // "1" in the main window's txt_Resolution means low resolution; any other text means high.
-inline bool isLowResolution(std::string_view resolutionText) { return resolutionText == "1"; }
+inline bool isLowResolution(std::string_view resolutionText) {
+    return resolutionText == "1";
+}
 
 // The picture itself: the web-size copy ("murlo-cache/<album>/<code>_800.<ext>") for low
 // resolution, the full-size one ("murlo-albums/<album>/<code>.<ext>") for high.
@@ -43,8 +45,8 @@ std::string counterText(std::string_view answer);
 // The progress texts and the strip. The percentage has no meaning for 0 bytes done or for an
 // unknown total (0): both show "0" and a strip of width 0.
 double downloadPercent(std::int64_t total, std::int64_t done);
-std::string percentText(double percent);   // plain decimal, up to 15 significant digits
-int progressStripWidth(double percent);    // twips, 2415 at 100 %
+std::string percentText(double percent);  // plain decimal, up to 15 significant digits
+int progressStripWidth(double percent);   // twips, 2415 at 100 %
 std::string byteCountText(std::int64_t total, std::int64_t done);  // "D bytes   |   T bytes"
 
 }  // namespace vantry

@@ -90,7 +90,9 @@ Download_Wizard::Download_Wizard(App& app) : Form(app, kName) {
     FileTransfer1.TransferProgress = [this](int a, std::int64_t total, std::int64_t done, int b) {
         FileTransfer1_TransferProgress(a, total, done, b);
     };
-    FileTransfer1.TransferError = [this](int code, const std::string& d) { FileTransfer1_TransferError(code, d); };
+    FileTransfer1.TransferError = [this](int code, const std::string& d) {
+        FileTransfer1_TransferError(code, d);
+    };
     Command6.Click = [this] { Command6_Click(); };
     Command7.Click = [this] { Command7_Click(); };
     Command8.Click = [this] { Command8_Click(); };
@@ -107,17 +109,19 @@ void Download_Wizard::Form_Load() {
     Get_Language();
 }
 
-void Download_Wizard::Form_Unload(int&) { Command8_Click(); }
+void Download_Wizard::Form_Unload(int&) {
+    Command8_Click();
+}
 
 void Download_Wizard::Get_Language() {
     auto& store = app().form<Main>().lst_Language;
     const std::pair<int, Control*> table[] = {
-        {33, &Check1},        {42, &Check2},          {46, &WebLink2},           {270, &Command1},
-        {270, &Command2},     {273, &Command8},       {271, &Command4},          {271, &Command5},
-        {274, &lbl_Step1},    {275, &Option1},        {276, &lbl_Descr_Step1_1}, {279, &lbl_Step2},
-        {280, &lbl_Descr_Step2}, {281, &lbl_Wait_Title}, {282, &lbl_Wait_Descr}, {283, &lbl_Step3},
-        {284, &lbl_Preview},  {285, &lbl_Low},        {286, &lbl_Low_Descr},     {287, &lbl_High},
-        {288, &lbl_High_Descr}, {289, &lbl_Finishing}, {290, &cmd_goMyExplorer}, {291, &lbl_CounterLow},
+        {33, &Check1},           {42, &Check2},          {46, &WebLink2},           {270, &Command1},
+        {270, &Command2},        {273, &Command8},       {271, &Command4},          {271, &Command5},
+        {274, &lbl_Step1},       {275, &Option1},        {276, &lbl_Descr_Step1_1}, {279, &lbl_Step2},
+        {280, &lbl_Descr_Step2}, {281, &lbl_Wait_Title}, {282, &lbl_Wait_Descr},    {283, &lbl_Step3},
+        {284, &lbl_Preview},     {285, &lbl_Low},        {286, &lbl_Low_Descr},     {287, &lbl_High},
+        {288, &lbl_High_Descr},  {289, &lbl_Finishing},  {290, &cmd_goMyExplorer},  {291, &lbl_CounterLow},
         {292, &lbl_CounterHigh}};
     for (const auto& [n, c] : table) captionStep(store, n, [c](const std::string& t) { c->setCaption(t); });
 }
@@ -205,7 +209,9 @@ void Download_Wizard::handOver(bool low) {
     wizard.txt_DownloadCounter_Low.setText("");
 }
 
-void Download_Wizard::Command8_Click() { Hide(); }
+void Download_Wizard::Command8_Click() {
+    Hide();
+}
 
 void Download_Wizard::cmd_goMyExplorer_Click() {
     Hide();
@@ -226,7 +232,8 @@ void Download_Wizard::Command4_Click() {
 
 void Download_Wizard::Command1_Click() {
     if (Option1.Value() == 1) {
-        app().form<Main>().txt_Server.setText(app().form<MyExplorer>().hosts().galleryAddress("/pelloria/gallery/murlo-albums"));
+        app().form<Main>().txt_Server.setText(
+            app().form<MyExplorer>().hosts().galleryAddress("/pelloria/gallery/murlo-albums"));
         Step1.setVisible(false);
         Step2.setVisible(true);
     }

@@ -28,7 +28,8 @@ void Main::Get_LastDownloaded() {
     FileSystem& fs = app().fs();
     auto show = [&](const std::string& file, bool dated) {
         const std::string path = inProgramFolder(file);
-        lbl_TimeLastDownloaded.setCaption(dated ? "[ " + regionalDateTime(fs.FileDateTime(path)) + " ]" : "-");
+        lbl_TimeLastDownloaded.setCaption(dated ? "[ " + regionalDateTime(fs.FileDateTime(path)) + " ]"
+                                                : "-");
         Picture_LastDownloaded.setPicture(std::make_shared<const Picture>(loadPicture(fs.resolve(path))));
         img_LastDownloaded.setPicture(Picture_LastDownloaded.picture());
         img_LastDownloaded.setHeight(1575);

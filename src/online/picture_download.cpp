@@ -64,7 +64,9 @@ void Main::designDownload() {
     FileTransfer1.TransferProgress = [this](int a, std::int64_t total, std::int64_t done, int b) {
         FileTransfer1_TransferProgress(a, total, done, b);
     };
-    FileTransfer1.TransferError = [this](int code, const std::string& d) { FileTransfer1_TransferError(code, d); };
+    FileTransfer1.TransferError = [this](int code, const std::string& d) {
+        FileTransfer1_TransferError(code, d);
+    };
     Command3.Click = [this] { Command3_Click(); };
     Timer2.Tick = [this] { Timer2_Timer(); };
     txt_Timer2.Change = [this] { txt_Timer2_Change(); };
@@ -144,7 +146,8 @@ void Main::FileTransfer1_TransferError(int code, const std::string&) {
     // The transfer leaves nothing under the final name; a staging file of an earlier attempt goes.
     vb::resume([&] {
         const std::string imgCode = app().form<Download_Wizard>().txt_Img_Code.Text();
-        if (codeUsableInLocalPath(imgCode)) discard(app().fs(), stagingPath(downloadedPicturePath(*this, imgCode)));
+        if (codeUsableInLocalPath(imgCode))
+            discard(app().fs(), stagingPath(downloadedPicturePath(*this, imgCode)));
     });
     Reset_Controls();
     // 10004 is our own cancel: nothing to tell.
@@ -158,7 +161,9 @@ void Main::Command3_Click() {
     vb::resume([&] { Reset_Controls(); });
 }
 
-void Main::Timer2_Timer() { txt_Timer2.setText(std::to_string(valOf(txt_Timer2.Text()) + 1)); }
+void Main::Timer2_Timer() {
+    txt_Timer2.setText(std::to_string(valOf(txt_Timer2.Text()) + 1));
+}
 
 void Main::txt_Timer2_Change() {
     const std::string tick = txt_Timer2.Text();
@@ -167,8 +172,10 @@ void Main::txt_Timer2_Change() {
         // not load leaves the hidden preview empty, so nothing old is saved or applied for it.
         Picture_Preview.clearPicture();
         vb::resume([&] {
-            const std::string path = downloadedPicturePath(*this, app().form<Download_Wizard>().txt_Img_Code.Text());
-            Picture_Preview.setPicture(std::make_shared<const Picture>(loadPicture(app().fs().resolve(path))));
+            const std::string path =
+                downloadedPicturePath(*this, app().form<Download_Wizard>().txt_Img_Code.Text());
+            Picture_Preview.setPicture(
+                std::make_shared<const Picture>(loadPicture(app().fs().resolve(path))));
         });
     }
     if (tick == "6") {

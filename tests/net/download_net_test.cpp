@@ -94,7 +94,8 @@ TEST(NetDownload, ACutTransferOrAnErrorPageKeepsTheEarlierPicture) {
         p.h.put("img/dawn_higres.jpg", "earlier download");
         p.downloadHigh("sea/boats", "dawn.jpg");
         ASSERT_TRUE(runUntil(p.h.loop, [&] { return !p.h.dialogs.shown.empty(); })) << "no message";
-        EXPECT_NE(p.h.dialogs.shown[0].prompt.find(r.prompt), std::string::npos) << p.h.dialogs.shown[0].prompt;
+        EXPECT_NE(p.h.dialogs.shown[0].prompt.find(r.prompt), std::string::npos)
+            << p.h.dialogs.shown[0].prompt;
         EXPECT_EQ(p.h.file("img/dawn_higres.jpg"), "earlier download");
         std::vector<std::string> names;
         for (auto& e : std::filesystem::directory_iterator(p.h.pf / "img"))

@@ -60,7 +60,9 @@ struct Download : Harness {
     void deliver(const std::string& url, const std::string& bytes) {
         platform.transfers.scripts[url] = {vb::ScriptedTransfers::Script::Deliver, bytes, 0};
     }
-    void hold(const std::string& url) { platform.transfers.scripts[url] = {vb::ScriptedTransfers::Script::Hold, "", 0}; }
+    void hold(const std::string& url) {
+        platform.transfers.scripts[url] = {vb::ScriptedTransfers::Script::Hold, "", 0};
+    }
     // The explorer's download button, as the user presses it.
     void openWizard() {
         app->deliver([&] { app->form<MyExplorer>().CB_Download_Click(); });
@@ -89,14 +91,17 @@ TEST(DownloadNames, AddressesAndLocalNamesFollowTheGalleryPicture) {
     EXPECT_EQ(pictureAddress(h, "sea/boats", "dawn", "jpg", true), kLow);
     EXPECT_EQ(pictureAddress(h, "sea/boats", "dawn", "png", false),
               kGallery + "/pelloria/gallery/murlo-albums/sea/boats/dawn.png");
-    EXPECT_EQ(downloadCounterAddress(h, "dawn", true), kSite + "/utils/pelloria/counter/download.php?id=dawn_low.jpg");
-    EXPECT_EQ(downloadCounterAddress(h, "dawn", false), kSite + "/utils/pelloria/counter/download.php?id=dawn_high.jpg");
+    EXPECT_EQ(downloadCounterAddress(h, "dawn", true),
+              kSite + "/utils/pelloria/counter/download.php?id=dawn_low.jpg");
+    EXPECT_EQ(downloadCounterAddress(h, "dawn", false),
+              kSite + "/utils/pelloria/counter/download.php?id=dawn_high.jpg");
     EXPECT_EQ(downloadedPictureName("dawn", true), "dawn_lowres.jpg");
     EXPECT_EQ(downloadedPictureName("dawn", false), "dawn_higres.jpg");  // whatever the remote extension
     EXPECT_EQ(downloadedPictureName("", true), "_lowres.jpg");
     EXPECT_EQ(thumbnailAddress(h, "sea/boats", "dawn", "gif"),
               kGallery + "/pelloria/gallery/murlo-cache/sea/boats/dawn_thumb_135.gif");
-    EXPECT_EQ(downloadCountAddress(h, "dawn", false), kSite + "/utils/pelloria/counter/dcount/dawn_high.jpg.txt");
+    EXPECT_EQ(downloadCountAddress(h, "dawn", false),
+              kSite + "/utils/pelloria/counter/dcount/dawn_high.jpg.txt");
     EXPECT_TRUE(isLowResolution("1"));
     EXPECT_FALSE(isLowResolution("2"));
     EXPECT_FALSE(isLowResolution(""));
@@ -151,9 +156,12 @@ TEST(DownloadWizard, ThumbnailFailuresShowThePlaceholder) {
         Download d;
         d.recognise("sea/boats", "dawn.jpg");
         const std::string h = how;
-        if (h == "error") d.platform.transfers.scripts[kThumb] = {vb::ScriptedTransfers::Script::Fail, "", 500};
-        else if (h == "not a picture") d.deliver(kThumb, "<html>Not found</html>");
-        else d.hold(kThumb);
+        if (h == "error")
+            d.platform.transfers.scripts[kThumb] = {vb::ScriptedTransfers::Script::Fail, "", 500};
+        else if (h == "not a picture")
+            d.deliver(kThumb, "<html>Not found</html>");
+        else
+            d.hold(kThumb);
         d.openWizard();
         if (h == "error before the tick") {
             d.platform.transfers.finish(kThumb, jpeg(135, 90));
@@ -273,9 +281,12 @@ TEST(PictureDownload, NamesThatCannotBeDownloadedResetAndWarn) {
     const struct {
         const char* name;
         const char* why;
-    } rows[] = {{"", "nothing recognised"},       {"abc", "shorter than four"},
-                {"../../x.jpg", "leaves the folder"}, {"a/b.jpg", "a folder in the code"},
-                {"a\\b.jpg", "backslash"},        {"a\nb.jpg", "control character"}};
+    } rows[] = {{"", "nothing recognised"},
+                {"abc", "shorter than four"},
+                {"../../x.jpg", "leaves the folder"},
+                {"a/b.jpg", "a folder in the code"},
+                {"a\\b.jpg", "backslash"},
+                {"a\nb.jpg", "control character"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.why);
         Download d;
@@ -312,11 +323,16 @@ TEST(PictureDownload, FailuresAndCancelKeepTheEarlierPicture) {
         d.put("img/dawn_higres.jpg", earlier);
         d.recognise("sea/boats", "dawn.jpg");
         const std::string h = how;
-        if (h == "404") d.platform.transfers.scripts[kHigh] = {vb::ScriptedTransfers::Script::Fail, "", 404};
-        else if (h == "cut") d.platform.transfers.scripts[kHigh] = {vb::ScriptedTransfers::Script::Fail, "", 10054};
-        else if (h == "page instead of picture") d.deliver(kHigh, "<html><body>Server error</body></html>");
-        else if (h == "empty") d.deliver(kHigh, "");
-        else d.hold(kHigh);
+        if (h == "404")
+            d.platform.transfers.scripts[kHigh] = {vb::ScriptedTransfers::Script::Fail, "", 404};
+        else if (h == "cut")
+            d.platform.transfers.scripts[kHigh] = {vb::ScriptedTransfers::Script::Fail, "", 10054};
+        else if (h == "page instead of picture")
+            d.deliver(kHigh, "<html><body>Server error</body></html>");
+        else if (h == "empty")
+            d.deliver(kHigh, "");
+        else
+            d.hold(kHigh);
         d.openWizard();
         d.choose(false);
         if (h == "cancel") {
@@ -330,10 +346,14 @@ TEST(PictureDownload, FailuresAndCancelKeepTheEarlierPicture) {
         EXPECT_TRUE(d.main().Options.Visible());
         EXPECT_EQ(d.main().ProgressBar1.Width(), 0);
         const auto p = d.prompts();
-        if (h == "404") EXPECT_EQ(p, std::vector<std::string>{"(92) s92 (404)"});
-        else if (h == "cut") EXPECT_EQ(p, std::vector<std::string>{"(92) s92 (10054)"});
-        else if (h == "cancel") EXPECT_TRUE(p.empty()) << "the cancel's own 10004 is silent";
-        else EXPECT_EQ(p, std::vector<std::string>{"(92) s92"});
+        if (h == "404")
+            EXPECT_EQ(p, std::vector<std::string>{"(92) s92 (404)"});
+        else if (h == "cut")
+            EXPECT_EQ(p, std::vector<std::string>{"(92) s92 (10054)"});
+        else if (h == "cancel")
+            EXPECT_TRUE(p.empty()) << "the cancel's own 10004 is silent";
+        else
+            EXPECT_EQ(p, std::vector<std::string>{"(92) s92"});
     }
 }
 

@@ -55,8 +55,9 @@ Run programDownload(int port, const std::string& folder, bool followTicks) {
     vbqt::QtLoop loop;
     vb::CurlTransfers transfers(loop, p.fs);
     vb::CurlInternet internet;
-    auto app = std::make_unique<vb::App>(vb::Services{&p.fs, &p.dialogs, &loop, &p.system, &p.programs, &p.wallpaper,
-                                                      &p.tray, &p.log, &p.browsers, &transfers, &internet});
+    auto app =
+        std::make_unique<vb::App>(vb::Services{&p.fs, &p.dialogs, &loop, &p.system, &p.programs, &p.wallpaper,
+                                               &p.tray, &p.log, &p.browsers, &transfers, &internet});
     loop.setApp(app.get());
     vantry::registerForms(*app);
 
@@ -107,7 +108,8 @@ Run programDownload(int port, const std::string& folder, bool followTicks) {
 Run curlDownload(int port, const std::string& folder) {
     const std::string out = folder + "/curl.out";
     std::filesystem::remove(out);
-    const std::string cmd = "curl -s -o '" + out + "' 'http://www.vantry-gallery.localhost:" + std::to_string(port) +
+    const std::string cmd = "curl -s -o '" + out +
+                            "' 'http://www.vantry-gallery.localhost:" + std::to_string(port) +
                             "/pelloria/gallery/murlo-albums/mountains/alps/north/panorama.bmp'";
     const auto t0 = std::chrono::steady_clock::now();
     const int rc = std::system(cmd.c_str());
@@ -127,7 +129,8 @@ int main(int argc, char** argv) {
     QCoreApplication qapp(argc, argv);
     const int port = std::atoi(argv[1]);
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-    const std::string base = std::filesystem::temp_directory_path() / ("vantry-download-bench-" + std::to_string(::getpid()));
+    const std::string base =
+        std::filesystem::temp_directory_path() / ("vantry-download-bench-" + std::to_string(::getpid()));
     std::vector<double> program, curl, gaps;
     // A first fetch makes the gallery generate the picture; it is not counted.
     curlDownload(port, (std::filesystem::create_directories(base), base));
@@ -142,17 +145,19 @@ int main(int argc, char** argv) {
         curl.push_back(b.ms);
         gaps.push_back(a.worstGapMs);
         if (a.worstTickGapMs >= 0)
-            std::printf("run %d, the ten ticks after it (preview, save, apply of the picture): longest gap %.1f ms\n",
-                        i + 1, a.worstTickGapMs);
-        std::printf("run %d: program %.1f ms, curl -o %.1f ms, longest event-loop gap %.1f ms\n", i + 1, a.ms, b.ms,
-                    a.worstGapMs);
+            std::printf(
+                "run %d, the ten ticks after it (preview, save, apply of the picture): longest gap %.1f ms\n",
+                i + 1, a.worstTickGapMs);
+        std::printf("run %d: program %.1f ms, curl -o %.1f ms, longest event-loop gap %.1f ms\n", i + 1, a.ms,
+                    b.ms, a.worstGapMs);
     }
     const auto size = std::filesystem::file_size(base + "/curl.out");
     std::printf("picture: %.1f MB\n", size / 1048576.0);
     std::printf("median: program %.1f ms, curl -o %.1f ms, ratio %.2f (goal within 1.2)\n", median(program),
                 median(curl), median(program) / median(curl));
-    std::printf("longest event-loop gap over all runs: %.1f ms against a 5 ms timer (goal: no block over 50 ms)\n",
-                *std::max_element(gaps.begin(), gaps.end()));
+    std::printf(
+        "longest event-loop gap over all runs: %.1f ms against a 5 ms timer (goal: no block over 50 ms)\n",
+        *std::max_element(gaps.begin(), gaps.end()));
     std::filesystem::remove_all(base);
     return 0;
 }
