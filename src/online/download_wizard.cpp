@@ -103,7 +103,7 @@ Download_Wizard::Download_Wizard(App& app) : Form(app, kName) {
 }
 
 void Download_Wizard::Form_Load() {
-    const Hosts h = app().form<MyExplorer>().hosts();
+    const Hosts h = app().form<Main>().hosts();
     WebLink1.url = h.siteAddress("/forum");
     WebLink2.url = h.siteAddress("/products/vantry/manual.htm");
     Get_Language();
@@ -233,7 +233,7 @@ void Download_Wizard::Command4_Click() {
 void Download_Wizard::Command1_Click() {
     if (Option1.Value() == 1) {
         app().form<Main>().txt_Server.setText(
-            app().form<MyExplorer>().hosts().galleryAddress("/pelloria/gallery/murlo-albums"));
+            app().form<Main>().hosts().galleryAddress("/pelloria/gallery/murlo-albums"));
         Step1.setVisible(false);
         Step2.setVisible(true);
     }

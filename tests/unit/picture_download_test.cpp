@@ -375,6 +375,10 @@ TEST(PictureDownload, ACompletionAfterCancelStartsNoSequence) {
 
 TEST(PictureDownload, ZeroByteReportsShowZero) {
     Download d;
+    // A reset (after any wallpaper) makes the wizard again, not the gallery explorer.
+    d.app->deliver([&] { d.main().Reset_Controls(); });
+    EXPECT_TRUE(d.app->isLoaded("Download_Wizard"));
+    EXPECT_FALSE(d.app->isLoaded("MyExplorer"));
     d.app->deliver([&] { d.main().FileTransfer1_TransferProgress(0, 5000, 0, 0); });
     EXPECT_EQ(d.main().lbl_Percent.Caption(), "0");
     EXPECT_EQ(d.main().ProgressBar1.Width(), 0);
