@@ -71,6 +71,13 @@ void Main::designDownload() {
     Timer2.Tick = [this] { Timer2_Timer(); };
     txt_Timer2.Change = [this] { txt_Timer2_Change(); };
     Command1.Click = [this] { Command1_Click(); };
+    txt_GetURL.GotFocus = [this] { txt_GetURL_GotFocus(); };
+    txt_GetURL.KeyDown = [this](int& key, int) {
+        if (key == 13 && defaultButton == &Command1 && Command1.Enabled()) {
+            key = 0;  // taken
+            Command1.Click();
+        }
+    };
 }
 
 void Main::Get_ImageFile() {
@@ -222,6 +229,10 @@ void Main::Reset_Controls() {
     Panel_Options.setVisible(false);
     Options.setVisible(true);
     vb::resume([&] { Get_LastDownloaded(); });
+}
+
+void Main::txt_GetURL_GotFocus() {
+    defaultButton = &Command1;
 }
 
 // The get-a-picture panel's button: the wizard for whatever the gallery last named.

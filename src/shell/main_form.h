@@ -81,6 +81,9 @@ public:
     void Timer2_Timer();
     void txt_Timer2_Change();
     void Command1_Click();
+    void txt_GetURL_GotFocus();
+    // The button the Enter key presses in the get-a-picture box once it had the focus.
+    Control* defaultButton = nullptr;
     // Online gallery: the connection monitor and the news panel (src/online).
     void InternetConnectionExists();
     void Timer1_Timer();

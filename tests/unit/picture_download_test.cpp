@@ -411,6 +411,17 @@ TEST(LastDownloaded, ThumbnailWithDateElseThePlaceholder) {
     }
 }
 
+TEST(DownloadWizard, EnterInTheGetAPictureBoxPressesItsButtonOnceTheBoxHadTheFocus) {
+    Download d;
+    int key = 13;
+    d.app->deliver([&] { d.main().txt_GetURL.KeyDown(key, 0); });
+    EXPECT_FALSE(d.app->isLoaded("Download_Wizard")) << "no default button before the focus";
+    d.app->deliver([&] { d.main().txt_GetURL.GotFocus(); });
+    d.app->deliver([&] { d.main().txt_GetURL.KeyDown(key, 0); });
+    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(d.wizard().Visible());
+}
+
 TEST(DownloadWizard, CloseAndBackLeaveTheDownloadAlone) {
     Download d;
     d.recognise("sea/boats", "dawn.jpg");
