@@ -45,6 +45,15 @@ void buildPictureList(Main& m) {
             m.ListView1.AddColumn(languageString(m.app(), 79));
             m.ListView1.AddColumn(languageString(m.app(), 81));
             const int n = m.File1.ListCount();
+            // A list sorted by a header click stays sorted, but by one sort once the rows are
+            // complete (a sort by time needs the times), not by one per added row.
+            const bool sorted = m.ListView1.Sorted;
+            m.ListView1.Sorted = false;
+            struct Restore {
+                ListView& lv;
+                bool sorted;
+                ~Restore() { lv.Sorted = sorted; }
+            } restore{m.ListView1, sorted};
             for (int k = 1; k <= n; ++k) {
                 m.File1.setListIndex(k - 1);
                 const std::string name = m.File1.FileName();
@@ -52,6 +61,8 @@ void buildPictureList(Main& m) {
                 const std::time_t t = fs.FileDateTime(joinPath(m.File1.Path(), name));
                 m.ListView1.setSubItem(row, 1, modificationText(t));
             }
+            m.ListView1.Sorted = sorted;
+            if (sorted) m.ListView1.Sort();
         },
         [&](const vb::Error&) { numberedMessage(m.app(), 105, kWarning, PromptForm::NoBlank); });
 }

@@ -1,6 +1,7 @@
 #include "platform/app.h"
 
 #include "platform/log.h"
+#include "platform/random.h"
 
 #include <exception>
 #include <new>
@@ -8,6 +9,12 @@
 namespace vb {
 
 App::App(Services services) : s_(services) {}
+
+RandomSource& App::random() {
+    if (s_.random) return *s_.random;
+    if (!ownRandom_) ownRandom_ = std::make_unique<TimeOfDayRandom>();
+    return *ownRandom_;
+}
 
 App::~App() {
     // Forms go first: their timers disarm through the loop, which must still exist.

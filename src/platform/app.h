@@ -47,6 +47,7 @@ struct Services {
     WebBrowsers* browsers = nullptr;
     FileTransfers* transfers = nullptr;
     InternetTransfers* internet = nullptr;
+    RandomSource* random = nullptr;  // none given: reseeded from the time of day
 };
 
 class App {
@@ -109,6 +110,7 @@ public:
         if (!slot) slot = std::make_shared<T>();
         return *static_cast<T*>(slot.get());
     }
+    RandomSource& random();
 
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
@@ -119,6 +121,7 @@ private:
     void collect();
 
     Services s_;
+    std::unique_ptr<RandomSource> ownRandom_;
     std::map<std::string, Factory> factories_;
     std::map<std::string, std::unique_ptr<Form>> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;

@@ -107,14 +107,15 @@ void AtomicFile::write(const void* data, std::size_t size) {
     }
 }
 
-void AtomicFile::commit() {
+void AtomicFile::commit(bool flush) {
     if (keepMode_ && ::fchmod(fd_, mode_) != 0) fail("write", errno);
-    if (::fsync(fd_) != 0) fail("flush", errno);
+    if (flush && ::fsync(fd_) != 0) fail("flush", errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) fail("write", errno);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail("replace", errno);
     temp_.clear();
+    if (!flush) return;
     // Makes the rename itself survive a crash; the file is complete either way.
     const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

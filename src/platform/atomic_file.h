@@ -33,9 +33,12 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     void write(const void* data, std::size_t size);
+    // The temporary file, for content the kernel copies in (a file copy).
+    int fd() const { return fd_; }
     // Flushes, gives the temporary file the replaced file's mode, renames it over the target and
-    // flushes the folder.
-    void commit();
+    // flushes the folder. Without flush, nothing is flushed: for a copy whose source stays, where
+    // a crash can cost the copy but never the original (the rename still replaces atomically).
+    void commit(bool flush = true);
 
     // The file that is replaced: the path given, or the end of its chain of symbolic links.
     const std::string& target() const { return target_; }

@@ -1,6 +1,7 @@
 #include "platform/control.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/app.h"
 #include "platform/error.h"
@@ -32,6 +33,9 @@ const char* kindName(Kind k) {
         case Kind::TrayIcon: return "TrayIcon";
         case Kind::FileTransfer: return "FileTransfer";
         case Kind::InternetTransfer: return "InternetTransfer";
+        case Kind::FolderBrowser: return "FolderBrowser";
+        case Kind::DriveListBox: return "DriveListBox";
+        case Kind::DirListBox: return "DirListBox";
     }
     return "?";
 }
@@ -264,8 +268,47 @@ void ListControl::setListIndex(int i) {
         throw Error(err::InvalidPropertyValue, name() + ".ListIndex = " + std::to_string(i));
     if (index_ == i) return;
     index_ = i;
+    indexChanged();
     changed();
     Click();
+}
+
+bool ListControl::Selected(int i) const {
+    if (i < 0 || i >= ListCount()) throw Error(err::SubscriptOutOfRange, name() + ".Selected");
+    return MultiSelect ? bool(selected_[std::size_t(i)]) : i == index_;
+}
+
+void ListControl::setSelected(int i, bool on) {
+    if (i < 0 || i >= ListCount()) throw Error(err::SubscriptOutOfRange, name() + ".Selected");
+    if (!MultiSelect) {
+        if (on) setListIndex(i);
+        else if (i == index_) setListIndex(-1);
+        return;
+    }
+    if (selected_[std::size_t(i)] == on) return;
+    selected_[std::size_t(i)] = on;
+    changed();
+}
+
+void ListControl::selectOnly(const std::vector<int>& indexes) {
+    for (int i : indexes)
+        if (i < 0 || i >= ListCount()) throw Error(err::SubscriptOutOfRange, name() + ".Selected");
+    if (!MultiSelect) {
+        index_ = indexes.empty() ? -1 : indexes.back();
+        indexChanged();
+        changed();
+        return;
+    }
+    selected_.assign(items_.size(), false);
+    for (int i : indexes) selected_[std::size_t(i)] = true;
+    changed();
+}
+
+std::vector<int> ListControl::selectedIndexes() const {
+    std::vector<int> out;
+    for (int i = 0; i < ListCount(); ++i)
+        if (Selected(i)) out.push_back(i);
+    return out;
 }
 
 const std::string& ListControl::List(int i) const {
@@ -275,11 +318,13 @@ const std::string& ListControl::List(int i) const {
 
 void ListControl::AddItem(const std::string& item) {
     items_.push_back(item);
+    selected_.push_back(false);
     changed();
 }
 
 void ListControl::Clear() {
     items_.clear();
+    selected_.clear();
     index_ = -1;
     changed();
 }
@@ -304,28 +349,86 @@ bool ListControl::setProperty(const std::string& p, const std::string& v) {
     return Control::setProperty(p, v);
 }
 
+// ---- combo box
+
+void ComboBox::setText(const std::string& v) {
+    if (!editable) throw Error(err::InvalidPropertyValue, name() + ".Text: a drop-down list takes no typing");
+    if (text_ == v) return;
+    text_ = v;
+    // Typed text is no item: choosing any item afterwards, the last one too, is a change.
+    index_ = -1;
+    changed();
+    Change();
+}
+
+void ComboBox::indexChanged() {
+    if (editable && index_ >= 0) text_ = items_[std::size_t(index_)];
+}
+
+bool ComboBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Text") {
+        out = Text();
+        return true;
+    }
+    return ListControl::getProperty(p, out);
+}
+
+bool ComboBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Text" && editable) {
+        setText(v);
+        return true;
+    }
+    return ListControl::setProperty(p, v);
+}
+
 
 // ---- file list
 
+namespace {
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
+// "*" any run of characters, "?" one character, everything else itself without regard to case.
+bool wildcardMatch(std::string_view name, std::string_view pattern) {
+    std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+            ++p, ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+}  // namespace
+
 bool FileListBox::matches(const std::string& name) const {
-    // Patterns of the form "*.ext;*.ext": compare the extension without regard to case.
     std::size_t i = 0;
     while (i <= pattern_.size()) {
         std::size_t j = pattern_.find(';', i);
         if (j == std::string::npos) j = pattern_.size();
-        std::string p = pattern_.substr(i, j - i);
-        if (p == "*.*" || p == "*") return true;
-        if (p.size() > 1 && p[0] == '*') {
-            const std::string ext = p.substr(1);
-            if (name.size() >= ext.size() &&
-                equalsNoCase(std::string_view(name).substr(name.size() - ext.size()), ext))
-                return true;
-        } else if (equalsNoCase(name, p)) {
-            return true;
-        }
+        std::string_view p = std::string_view(pattern_).substr(i, j - i);
+        while (!p.empty() && p.front() == ' ') p.remove_prefix(1);
+        while (!p.empty() && p.back() == ' ') p.remove_suffix(1);
+        // "*.*" means every file, also one whose name has no dot.
+        if (p == "*.*") return true;
+        if (!p.empty() && wildcardMatch(name, p)) return true;
         i = j + 1;
     }
     return false;
+}
+
+void FileListBox::setPattern(const std::string& p) {
+    pattern_ = p;
+    if (!path_.empty()) Refresh();
+    else changed();
 }
 
 void FileListBox::setPath(const std::string& folder) {
@@ -340,16 +443,20 @@ void FileListBox::setPath(const std::string& folder) {
 }
 
 void FileListBox::Refresh() {
-    std::vector<std::string> names;
+    // Sorted by name, letter case ignored (ties by the exact name); each lower-case key is made
+    // once, not once per comparison.
+    std::vector<std::pair<std::string, std::string>> keyed;
     for (auto& n : app().fs().listFiles(path_.empty() ? "." : path_))
-        if (matches(n)) names.push_back(std::move(n));
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = toLowerAscii(a), lb = toLowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
-    // The current entry survives a re-read when its file is still there.
+        if (matches(n)) keyed.emplace_back(toLowerAscii(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& k : keyed) names.push_back(std::move(k.second));
+    // The current entry survives a re-read when its file is still there; a multiple selection
+    // does not.
     const std::string current = SelectedText();
     items_ = std::move(names);
+    selected_.assign(items_.size(), false);
     index_ = -1;
     if (!current.empty())
         for (std::size_t k = 0; k < items_.size(); ++k)
@@ -406,6 +513,7 @@ void ListView::setSubItem(int i, int sub, const std::string& text) {
 }
 void ListView::setRowText(int i, const std::string& text) {
     row(i).text = text;
+    ++textWrites_;
     changed();
 }
 void ListView::RemoveRow(int i) {
@@ -414,9 +522,47 @@ void ListView::RemoveRow(int i) {
     changed();
 }
 void ListView::selectOnly(const std::vector<int>& sel) {
-    for (auto& r : rows_) r.selected = false;
+    for (int i : sel) row(i);
+    for (auto& r : rows_) r.selected = r.focused = false;
     for (int i : sel) row(i).selected = true;
+    if (!sel.empty()) row(sel.back()).focused = true;
     changed();
+}
+void ListView::setSelection(const std::vector<int>& sel, int focused) {
+    for (int i : sel) row(i);
+    if (focused) row(focused);
+    for (auto& r : rows_) r.selected = r.focused = false;
+    for (int i : sel) row(i).selected = true;
+    if (focused) row(focused).focused = true;
+    changed();
+}
+int ListView::SelectedItem() const {
+    int firstSelected = 0;
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        if (rows_[k].focused) return int(k) + 1;
+        if (rows_[k].selected && !firstSelected) firstSelected = int(k) + 1;
+    }
+    return firstSelected;
+}
+bool ListView::beginLabelEdit(int i) {
+    Row& r = row(i);
+    if (!r.selected) selectOnly({i});
+    else if (!r.focused) {
+        for (auto& other : rows_) other.focused = false;
+        r.focused = true;
+        changed();
+    }
+    int cancel = 0;
+    BeforeLabelEdit(cancel);
+    return cancel == 0;
+}
+void ListView::endLabelEdit(int i, const std::string& text) {
+    const unsigned writes = textWrites_;
+    int cancel = 0;
+    std::string copy = text;
+    AfterLabelEdit(cancel, copy);
+    if (cancel || textWrites_ != writes || i < 1 || i > Count()) return;
+    setRowText(i, text);
 }
 std::vector<int> ListView::selectedRows() const {
     std::vector<int> out;
@@ -424,15 +570,28 @@ std::vector<int> ListView::selectedRows() const {
         if (rows_[k].selected) out.push_back(int(k) + 1);
     return out;
 }
+namespace {
+// Letter case ignored, without building lower-case copies (a sort makes n log n comparisons).
+bool lessNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        unsigned char x = static_cast<unsigned char>(a[k]), y = static_cast<unsigned char>(b[k]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+}  // namespace
+
 void ListView::Sort() {
-    auto key = [this](const Row& r) -> const std::string& {
-        static const std::string empty;
+    auto key = [this](const Row& r) -> std::string_view {
         if (SortKey == 0) return r.text;
-        return std::size_t(SortKey) <= r.sub.size() ? r.sub[std::size_t(SortKey - 1)] : empty;
+        return std::size_t(SortKey) <= r.sub.size() ? std::string_view(r.sub[std::size_t(SortKey - 1)])
+                                                    : std::string_view();
     };
     std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-        const std::string la = toLowerAscii(key(a)), lb = toLowerAscii(key(b));
-        return SortOrder == 0 ? la < lb : lb < la;
+        return SortOrder == 0 ? lessNoCase(key(a), key(b)) : lessNoCase(key(b), key(a));
     });
     changed();
 }
@@ -443,6 +602,68 @@ bool ListView::getProperty(const std::string& p, std::string& out) const {
     else if (p == "SortOrder") out = std::to_string(SortOrder);
     else return Control::getProperty(p, out);
     return true;
+}
+
+// ---- folder browser, drive and folder lists
+
+std::string FolderBrowser::Browse() {
+    path_ = app().dialogs().BrowseForFolder(Prompt);
+    return path_;
+}
+
+bool FolderBrowser::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Prompt") out = Prompt;
+    else if (p == "Path") out = path_;
+    else return Control::getProperty(p, out);
+    return true;
+}
+
+void DriveListBox::setDrive(const std::string& d) {
+    if (d.empty()) throw Error(err::InvalidPropertyValue, name() + ".Drive: empty");
+    if (drive_ == d) return;
+    drive_ = d;
+    changed();
+    Change();
+}
+
+bool DriveListBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Drive") {
+        out = drive_;
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+bool DriveListBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Drive") {
+        setDrive(v);
+        return true;
+    }
+    return Control::setProperty(p, v);
+}
+
+void DirListBox::setPath(const std::string& p) {
+    if (!app().fs().dirExists(p)) throw Error(err::PathNotFound, name() + ".Path: no folder " + p);
+    if (path_ == p) return;
+    path_ = p;
+    changed();
+    Change();
+}
+
+bool DirListBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Path") {
+        out = path_;
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+bool DirListBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Path") {
+        setPath(v);
+        return true;
+    }
+    return Control::setProperty(p, v);
 }
 
 // ---- timer

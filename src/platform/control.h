@@ -41,6 +41,9 @@ enum class Kind {
     TrayIcon,
     FileTransfer,
     InternetTransfer,
+    FolderBrowser,
+    DriveListBox,
+    DirListBox,
 };
 
 const char* kindName(Kind k);
@@ -272,8 +275,21 @@ public:
     bool getProperty(const std::string& prop, std::string& out) const override;
     bool setProperty(const std::string& prop, const std::string& value) override;
 
+    // Several items may be selected at once (Shift and Ctrl); ListIndex is then the item with
+    // the focus, and moving it selects nothing. Without it, the one selected item is ListIndex.
+    bool MultiSelect = false;
+    bool Selected(int i) const;
+    void setSelected(int i, bool on);
+    // Exactly these items (0-based) selected; no event fires. With MultiSelect the focus stays
+    // where it is; without, the last of them becomes ListIndex.
+    void selectOnly(const std::vector<int>& indexes);
+    std::vector<int> selectedIndexes() const;
+
 protected:
+    // Runs after ListIndex changed, before Click fires.
+    virtual void indexChanged() {}
     std::vector<std::string> items_;
+    std::vector<bool> selected_;  // used only with MultiSelect; as long as items_
     int index_ = -1;
 };
 
@@ -284,12 +300,29 @@ public:
     std::string Text() const { return SelectedText(); }
 };
 
-// A drop-down list: the text is the selected item.
+// A drop-down list, whose text is the selected item; or, when editable, a drop-down combo whose
+// text the user may also type (choosing an item puts the item's text there).
 class ComboBox : public ListControl {
 public:
     ComboBox(Form* f, std::string n, Control* parent = nullptr)
         : ListControl(f, Kind::ComboBox, std::move(n), parent) {}
-    std::string Text() const { return SelectedText(); }
+    bool editable = false;
+    Control& txt(std::string v) {
+        text_ = std::move(v);
+        return *this;
+    }
+    std::string Text() const { return editable ? text_ : SelectedText(); }
+    // Typed text; fires Change when it really changes. A drop-down list has no text of its own.
+    void setText(const std::string& v);
+    bool getProperty(const std::string& prop, std::string& out) const override;
+    bool setProperty(const std::string& prop, const std::string& value) override;
+    Event<> Change;
+
+protected:
+    void indexChanged() override;
+
+private:
+    std::string text_;
 };
 
 
@@ -304,6 +337,8 @@ public:
         return *this;
     }
     const std::string& Pattern() const { return pattern_; }
+    // A new pattern re-reads the folder (when one is set).
+    void setPattern(const std::string& p);
     const std::string& Path() const { return path_; }
     // Points the list at a folder and re-reads it; a folder that cannot be read fails and
     // leaves the list as it was.
@@ -311,7 +346,8 @@ public:
     // Re-reads the folder.
     void Refresh();
     std::string FileName() const { return SelectedText(); }
-    // A file list selects without firing Click when set from code.
+    // Patterns are names with "*" (any run of characters) and "?" (one character), several
+    // joined by ";", compared without regard to letter case; "*.*" takes every name.
     bool matches(const std::string& name) const;
     bool getProperty(const std::string& prop, std::string& out) const override;
 
@@ -329,6 +365,7 @@ public:
         std::string text;
         std::vector<std::string> sub;  // sub-item 1 is sub[0]
         bool selected = false;
+        bool focused = false;  // the row with the focus: SelectedItem
     };
     // Columns.
     void ClearColumns();
@@ -344,8 +381,16 @@ public:
     void setRowText(int i, const std::string& text);
     void RemoveRow(int i);
     const std::vector<Row>& rows() const { return rows_; }
+    // Exactly these rows selected; the focus goes to the last of them (none when empty).
     void selectOnly(const std::vector<int>& rowsToSelect);
+    // Exactly these rows selected and the focus on row `focused` (0: none), as a front end
+    // reports the user's selection; no event fires.
+    void setSelection(const std::vector<int>& rowsToSelect, int focused);
     std::vector<int> selectedRows() const;
+    // The row with the focus (the one a label edit works on), 1-based; 0 when there is none.
+    int SelectedItem() const;
+    // Several rows may be selected at once (Shift and Ctrl).
+    bool MultiSelect = false;
     bool reportView = false;
     // Sorting: once Sorted is on the rows stay ordered by SortKey (0 = text, n = sub-item n).
     bool Sorted = false;
@@ -353,6 +398,14 @@ public:
     int SortOrder = 0;  // 0 ascending, 1 descending
     void Sort();
     bool LabelEdit = true;
+
+    // A label edit, as the control runs it for the user. beginLabelEdit puts the focus on the
+    // row (alone selected, unless it was selected already), fires BeforeLabelEdit and tells
+    // whether the edit may go on. endLabelEdit fires AfterLabelEdit with the typed text; unless
+    // the handler cancels, the row takes that text, except when the handler wrote a row's text
+    // itself (putting the old name back), which then stands.
+    bool beginLabelEdit(int row);
+    void endLabelEdit(int row, const std::string& text);
 
     Event<int> ItemClick;  // the clicked row, 1-based
     Event<int> ColumnClick;
@@ -364,6 +417,52 @@ public:
 private:
     std::vector<std::string> columns_;
     std::vector<Row> rows_;
+    unsigned textWrites_ = 0;  // counts setRowText, so an edit can tell the handler wrote
+};
+
+// The folder browser: a modal dialog that returns a folder's path, "" when cancelled.
+class FolderBrowser : public Control {
+public:
+    FolderBrowser(Form* f, std::string n) : Control(f, Kind::FolderBrowser, std::move(n)) {}
+    std::string Prompt;
+    // Shows the dialog and returns the chosen folder ("" when cancelled), also kept in Path.
+    std::string Browse();
+    const std::string& Path() const { return path_; }
+    bool getProperty(const std::string& prop, std::string& out) const override;
+
+private:
+    std::string path_;
+};
+
+// The drive list: one entry per drive. Setting Drive fires Change.
+class DriveListBox : public Control {
+public:
+    DriveListBox(Form* f, std::string n, Control* parent = nullptr)
+        : Control(f, Kind::DriveListBox, std::move(n), parent) {}
+    const std::string& Drive() const { return drive_; }
+    void setDrive(const std::string& d);
+    void Refresh() { changed(); }
+    bool getProperty(const std::string& prop, std::string& out) const override;
+    bool setProperty(const std::string& prop, const std::string& value) override;
+    Event<> Change;
+
+private:
+    std::string drive_ = "/";
+};
+
+// The folder list: the folders of one folder. Setting Path fires Change.
+class DirListBox : public Control {
+public:
+    DirListBox(Form* f, std::string n, Control* parent = nullptr)
+        : Control(f, Kind::DirListBox, std::move(n), parent) {}
+    const std::string& Path() const { return path_; }
+    void setPath(const std::string& p);
+    bool getProperty(const std::string& prop, std::string& out) const override;
+    bool setProperty(const std::string& prop, const std::string& value) override;
+    Event<> Change;
+
+private:
+    std::string path_;
 };
 
 class Timer : public Control {

@@ -29,10 +29,18 @@ public:
     bool dirExists(const std::string& path) const;
 
     void Kill(const std::string& path);
-    void FileCopy(const std::string& from, const std::string& to);
+    // Copies into a temporary file beside the target and renames it into place only once every
+    // byte is written, so a failed copy never damages a file the target already names. The copy
+    // keeps the source's modification time. With durable, the copy reaches the disk before the
+    // call returns (for a caller about to delete the source).
+    void FileCopy(const std::string& from, const std::string& to, bool durable = false);
+    // Renames a file; fails (58) when the new name already names another entry. A new name
+    // differing only in letter case renames the file itself.
     void Name(const std::string& from, const std::string& to);
     // Renames from onto to in one step, replacing a file already there (same file system).
     void Replace(const std::string& from, const std::string& to);
+    // The size of a regular file in bytes.
+    std::uint64_t FileLen(const std::string& path) const;
     std::time_t FileDateTime(const std::string& path) const;
 
     // Reads the file's lines by the language-file rules, each decoded to UTF-8, calling onLine

@@ -88,6 +88,14 @@ std::optional<std::string> ScriptedDialogs::InputBox(const std::string& prompt, 
     return a;
 }
 
+std::string ScriptedDialogs::BrowseForFolder(const std::string& prompt) {
+    folderPrompts.push_back(prompt);
+    if (folders.empty()) return "";
+    std::string a = folders.front();
+    folders.pop_front();
+    return a;
+}
+
 int FakePrograms::start(const std::string& name, const std::string&) {
     const std::string key = toLowerAscii(name);
     started.push_back({name, false});
@@ -115,8 +123,8 @@ HeadlessPlatform::HeadlessPlatform(const std::string& windowsDir, const std::str
 }
 
 std::unique_ptr<App> HeadlessPlatform::makeApp() {
-    auto app = std::make_unique<App>(
-        Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
+    auto app = std::make_unique<App>(Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log,
+                                              &browsers, &transfers, &internet, &random});
     loop.setApp(app.get());
     return app;
 }

@@ -71,10 +71,25 @@ public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
+    std::string BrowseForFolder(const std::string& prompt) override;
     std::deque<int> answers;                          // queued message-box answers
     std::deque<std::optional<std::string>> inputs;    // queued input-box answers
+    std::deque<std::string> folders;                  // queued folder-browser answers ("" cancels)
     std::vector<ShownMessage> shown;
     std::vector<std::string> inputPrompts;
+    std::vector<std::string> folderPrompts;
+};
+
+// Draws queued by the test; an empty queue draws 0.
+class ScriptedRandom : public RandomSource {
+public:
+    double draw() override {
+        if (draws.empty()) return 0.0;
+        const double r = draws.front();
+        draws.pop_front();
+        return r;
+    }
+    std::deque<double> draws;
 };
 
 class FakeSystem : public System {
@@ -175,6 +190,7 @@ struct HeadlessPlatform {
     RecordingBrowsers browsers{&requests};
     ScriptedTransfers transfers{loop, fs, &requests};
     ScriptedInternet internet{&requests};
+    ScriptedRandom random;
 
     HeadlessPlatform(const std::string& windowsDir, const std::string& root);
     std::unique_ptr<App> makeApp();

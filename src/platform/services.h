@@ -30,6 +30,17 @@ public:
     // The entered text, or nullopt when cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText) = 0;
+    // The folder browser: the chosen folder's full path, "" when cancelled.
+    virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+};
+
+// Random numbers for picks the user asks to be random. Each draw is reseeded first (from the
+// time of day in the real one), so nothing of one pick carries over to the next.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Uniform in [0, 1).
+    virtual double draw() = 0;
 };
 
 // The user-interface thread's clock: timers and posted events, one at a time.

@@ -23,6 +23,7 @@ Main::Main(App& app) : Form(app, kName) {
     designFrame();
     designPanels();
     designDownload();
+    designLibraryCommands();
     designOnline();
     // The file list starts on the folder that is current when the window is created.
     vb::resume([&] { File1.setPath(app.fs().CurDir()); });
@@ -142,11 +143,12 @@ void Main::designPanels() {
     img_ImageInfo.resource = "info";
     // Ends where the widened list ends, which then covers it whole.
     lbl_ImageInfo.pos(3810, 2655, 2685, 255);
-    CoolButton8.pos(3720, 3060, 975, 495);
+    // Apply, random and delete side by side under the information line.
+    CoolButton8.pos(3720, 3060, 885, 495);
     CoolButton8.resource = "apply";
-    CoolButton10.pos(4755, 3060, 975, 495).hidden();
+    CoolButton10.pos(4665, 3060, 885, 495);
     CoolButton10.resource = "random";
-    CoolButton11.pos(4755, 3060, 975, 495).disabled();
+    CoolButton11.pos(5610, 3060, 885, 495).disabled();
     CoolButton11.resource = "delete";
     lbl_Res.pos(3720, 3825, 2775, 255).bold();
     lbl_ResVideo.pos(3720, 4095, 2775, 255).cap("-");

@@ -62,10 +62,22 @@ public:
     void ListView1_ItemClick(int row);
     void previewFile(const std::string& name);
 
+    // Picture list editing: rename in place, delete, sort, and the rename button.
+    void ListView1_BeforeLabelEdit(int& cancel);
+    void ListView1_AfterLabelEdit(int& cancel, std::string& newText);
+    void CoolButton11_Click();
+    void ListView1_KeyDown(int& keyCode, int shift);
+    void ListView1_ColumnClick(int index);
+    void Command4_Click();
+
+    // Random rotation.
+    void Put_Wallpaper_Random();
+    void Check_ApplyRandomFlag();
+    void Timer_Criteria_Timer();
+    void txt_Criteria_Change();
+
     // Procedures of the parts of the program that are still to come; the start-up calls them at
     // their place so the sequence stays complete.
-    void Check_ApplyRandomFlag();
-    void Put_Wallpaper_Random();
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
     void Check_SURPLEX();
@@ -133,6 +145,7 @@ public:
     ImageButton CoolButton11{this, "CoolButton11", &Options};
     Label lbl_Res{this, "lbl_Res", &Options};
     Label lbl_ResVideo{this, "lbl_ResVideo", &Options};
+    CommandButton Command4{this, "Command4", &Options};  // rename; no command shows it
     // After the preview: the widened list lies over it.
     ListView ListView1{this, "ListView1", &Options};
 
@@ -224,6 +237,7 @@ public:
     TextBox txt_ListView1Item{this, "txt_ListView1Item"};
     TextBox txt_Server{this, "txt_Server"};  // written by the download wizard, read by nothing
     ListBox lst_Language{this, "lst_Language"};
+    Timer Timer_Criteria{this, "Timer_Criteria"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
     // The picture download's transfer and its post-download tick.
@@ -239,6 +253,9 @@ private:
     void designFrame();
     void designPanels();
     void designDownload();  // src/online/picture_download.cpp
+    // The picture-list panel's editing and rotation controls: their design and events.
+    void designLibraryCommands();
+    int lastSortedColumn_ = 0;  // the column the previous header click sorted by, 0-based
     void designOnline();  // src/online/connection_monitor.cpp
 
     // The picture the last successful save wrote to the wallpaper bitmap, and where, so the

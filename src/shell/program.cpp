@@ -3,6 +3,8 @@
 #include "platform/procedures.h"
 
 #include "online/online_forms.h"
+#include "library/add_images_form.h"
+
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -15,6 +17,7 @@ void registerForms(vb::App& app) {
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
     registerOnlineForms(app);
+    app.registerForm<Add_Images>();
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();
@@ -38,6 +41,7 @@ void registerForms(vb::App& app) {
         {"Get_Screen_Resolution", &Main::Get_Screen_Resolution},
         {"Put_Wallpaper_Random", &Main::Put_Wallpaper_Random},
         {"Reset_Controls", &Main::Reset_Controls},
+        {"Check_ApplyRandomFlag", &Main::Check_ApplyRandomFlag},
         {"InternetConnectionExists", &Main::InternetConnectionExists},
     };
     for (const auto& entry : mainProcedures) {
@@ -46,6 +50,8 @@ void registerForms(vb::App& app) {
     }
     vb::registerProcedure(app, Splash::kName, "TrayIcon_Add", [](vb::App& a) { a.form<Splash>().TrayIcon_Add(); });
     vb::registerProcedure(app, Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
+    vb::registerProcedure(app, Add_Images::kName, "FileBox_Click",
+                          [](vb::App& a) { a.form<Add_Images>().FileBox_Click(); });
     vb::registerProcedure(app, StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
 }

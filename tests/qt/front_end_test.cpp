@@ -265,6 +265,7 @@ TEST_F(FrontEndTest, ListViewShowsRowsAndReportsClicksAndLabelEdits) {
 
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                       tree->visualItemRect(tree->topLevelItem(1)).center());
+    QCoreApplication::processEvents();  // the selection is reported once Qt has settled it
     EXPECT_EQ(form.itemClicks, std::vector<int>{2});
     EXPECT_EQ(form.ListView1.selectedRows(), std::vector<int>{2});
 

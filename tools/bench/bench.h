@@ -8,6 +8,7 @@
 void benchWallpaper(const std::string& scratch);
 void benchPictures(const std::string& scratch);
 void benchLibrary(const std::string& scratch);
+void benchRotationAndImport(const std::string& scratch);
 void benchPreview(const std::string& scratch);
 
 // Starts Xvfb on a display number it picks itself; returns ":N", or "" when it did not come up.

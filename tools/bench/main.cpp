@@ -1,5 +1,5 @@
-// vantry-bench [SCRATCH] [library|wallpaper|pictures|preview]...: runs the benchmarks named (all when
-// none is), in SCRATCH or a fresh temporary folder.
+// vantry-bench [SCRATCH] [library|rotation|wallpaper|pictures|preview]...: runs the benchmarks
+// named (all when none is), in SCRATCH or a fresh temporary folder.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     std::string scratch;
     bool own = false;
     std::set<std::string> only;
-    const std::set<std::string> names = {"library", "wallpaper", "pictures", "preview"};
+    const std::set<std::string> names = {"library", "rotation", "wallpaper", "pictures", "preview"};
     if (argc == 3 && std::string(argv[1]) == "--preview-child") return previewBenchChild(argv[2], argv[0]);
     for (int i = 1; i < argc; ++i)
         if (names.count(argv[i])) only.insert(argv[i]);
@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         own = true;
     }
     if (wanted("library")) benchLibrary(scratch);
+    if (wanted("rotation")) benchRotationAndImport(scratch);
     if (wanted("wallpaper")) benchWallpaper(scratch);
     if (wanted("pictures")) benchPictures(scratch);
     if (wanted("preview")) benchPreview(scratch);

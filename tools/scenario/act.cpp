@@ -165,6 +165,8 @@ void Session::click(const Step& s, bool twice) {
             if (row > lc->ListCount())
                 return fail(s, "a row " + std::to_string(row), std::to_string(lc->ListCount()) + " items");
             deliver([lc, row, twice] {
+                // A plain click on a multi-select list selects that item alone.
+                if (lc->MultiSelect) lc->selectOnly({row - 1});
                 lc->setListIndex(row - 1);
                 if (twice) lc->DblClick();
             });
@@ -236,6 +238,9 @@ void Session::listStep(const Step& s) {
         case Op::Type:
             if (k == Kind::TextBox) {
                 deliver([c, v = s.values[0]] { static_cast<vb::TextBox*>(c)->setText(v); });
+            } else if (k == Kind::ComboBox && static_cast<vb::ComboBox*>(c)->editable) {
+                // A drop-down combo takes any text, firing Change.
+                deliver([c, v = s.values[0]] { static_cast<vb::ComboBox*>(c)->setText(v); });
             } else if (k == Kind::ComboBox) {
                 // A drop-down list takes only its own items.
                 auto* cb = static_cast<vb::ComboBox*>(c);
@@ -280,11 +285,25 @@ void Session::listStep(const Step& s) {
                         lv->ItemClick(r);
                     }
                 });
+            } else if (isList(k) && static_cast<vb::ListControl*>(c)->MultiSelect) {
+                auto* lc = static_cast<vb::ListControl*>(c);
+                for (int r : rows)
+                    if (r > lc->ListCount())
+                        return fail(s, "a row " + std::to_string(r), std::to_string(lc->ListCount()) + " items");
+                // As control-clicks: each item joins the selection and takes the focus.
+                deliver([lc, rows] {
+                    std::vector<int> sel;
+                    if (rows.empty()) lc->selectOnly({});
+                    for (int r : rows) {
+                        sel.push_back(r - 1);
+                        lc->selectOnly(sel);
+                        lc->setListIndex(r - 1);
+                    }
+                });
             } else if (isList(k)) {
                 auto* lc = static_cast<vb::ListControl*>(c);
                 if (rows.size() > 1)
-                    return fail(s, "one row (the model's lists select one item)",
-                                std::to_string(rows.size()) + " rows");
+                    return fail(s, "one row (this list selects one item)", std::to_string(rows.size()) + " rows");
                 if (!rows.empty() && rows[0] > lc->ListCount())
                     return fail(s, "a row " + std::to_string(rows[0]),
                                 std::to_string(lc->ListCount()) + " items");
@@ -323,15 +342,10 @@ void Session::editStep(const Step& s) {
     const bool userCancels = s.flag;
     const std::string text = userCancels ? std::string() : s.values[0];
     deliver([lv, row, userCancels, text] {
-        // Editing starts on the selected row.
-        if (lv->selectedRows() != std::vector<int>{row}) lv->selectOnly({row});
-        int cancel = 0;
-        lv->BeforeLabelEdit(cancel);
-        if (cancel || userCancels) return;
-        std::string newText = text;
-        lv->AfterLabelEdit(cancel, newText);
-        // The control keeps what the user typed, whatever the handler did with its copy.
-        if (!cancel) lv->setRowText(row, text);
+        // The control's own edit: the row takes the focus, and a handler that puts a text back
+        // has the last word.
+        if (!lv->beginLabelEdit(row) || userCancels) return;
+        lv->endLabelEdit(row, text);
     });
 }
 

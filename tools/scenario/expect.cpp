@@ -169,8 +169,8 @@ void Session::expectList(const Step& s) {
         for (long long r : s.numbers) want.push_back(int(r));
         if (listView) {
             seen = static_cast<vb::ListView*>(c)->selectedRows();
-        } else if (const int i = static_cast<vb::ListControl*>(c)->ListIndex(); i >= 0) {
-            seen.push_back(i + 1);
+        } else {
+            for (int i : static_cast<vb::ListControl*>(c)->selectedIndexes()) seen.push_back(i + 1);
         }
         if (seen != want) fail(s, "selected rows " + numbers(want), numbers(seen));
         return;

@@ -141,7 +141,10 @@ void Session::answer(const Step& s) {
                 platform_->programs.programs[vb::toLowerAscii(s.path)] = {int(s.numbers[0]), int(s.numbers[1])};
             break;
         case Op::FolderDialog:
-            unsupported(s, "folder-dialog: the model has no folder browser");
+            platform_->dialogs.folders.push_back(s.values[0]);
+            break;
+        case Op::Random:
+            for (const std::string& v : s.values) platform_->random.draws.push_back(std::strtod(v.c_str(), nullptr));
             break;
         case Op::Http:
         case Op::Transfer:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 
 namespace vb::scenario {
@@ -276,6 +277,18 @@ void parseAnswer(const std::string& verb, Reader& r, Step& s) {
     } else if (verb == "input" || verb == "folder-dialog") {
         s.op = verb == "input" ? Op::Input : Op::FolderDialog;
         s.values.push_back(r.value("answer"));
+    } else if (verb == "random") {
+        s.op = Op::Random;
+        while (!r.atEnd()) {
+            const int col = r.column();
+            const std::string v = r.value("draw");
+            char* end = nullptr;
+            const double d = std::strtod(v.c_str(), &end);
+            if (v.empty() || end != v.c_str() + v.size() || !(d >= 0.0 && d < 1.0))
+                throw Fail{col, "a draw must be a number from 0 up to (not including) 1, not " + quoteWord(v)};
+            s.values.push_back(v);
+        }
+        if (s.values.empty()) throw Fail{0, "random needs at least one draw"};
     } else if (verb == "program") {
         s.op = Op::Program;
         s.path = r.value("program name");
@@ -507,7 +520,7 @@ std::optional<Step> parseStep(const Line& line, SyntaxError& error) {
                                           "remove", "mtime",  "readonly", "cd"};
     static const char* const answers[] = {
         "online",  "windows", "screen",   "instance",        "answer",         "input",  "folder-dialog",
-        "program", "http",    "transfer", "transfer-finish", "transfer-error", "browser"};
+        "random",  "program", "http",     "transfer",        "transfer-finish", "transfer-error", "browser"};
     static const char* const acts[] = {"start",  "click", "dblclick", "menu",   "mousemove", "tray",
                                        "key",    "type",  "check",    "choose", "select",    "edit",
                                        "column", "close", "call",     "set",    "advance"};

@@ -94,6 +94,7 @@ enum class Op {
     Answer,
     Input,
     FolderDialog,
+    Random,
     Program,
     Http,
     Transfer,

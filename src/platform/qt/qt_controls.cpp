@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -70,8 +71,9 @@ protected:
     }
 };
 
-// A report-view list whose label editing asks the model first and hands the new text to it,
-// rather than writing into the widget's own item.
+// A report-view list whose label editing goes through the model's own edit: the model picks the
+// row and asks its handler first, and takes the typed text (or what its handler put back) once
+// the editor has closed, so a message box shown by the handler never runs inside the editor.
 class ListViewWidget : public QTreeWidget {
 public:
     ListViewWidget(FormHost& host, vb::ListView& lv, QWidget* parent)
@@ -102,32 +104,76 @@ protected:
             trigger != NoEditTriggers && (trigger == AllEditTriggers || editTriggers().testFlag(trigger));
         if (!starts || state() == EditingState) return QTreeWidget::edit(index, trigger, event);
         if (!host_ || !host_->alive() || !lv_.LabelEdit || !index.isValid()) return false;
-        int cancel = 0;
-        host_->deliver([&] { lv_.BeforeLabelEdit(cancel); });
-        if (cancel || !host_ || !host_->alive()) return false;
-        editingRow_ = index.row() + 1;
+        const int row = index.row() + 1;
+        bool goOn = false;
+        host_->deliver([&] { goOn = row <= lv_.Count() && lv_.beginLabelEdit(row); });
+        if (!goOn || !host_ || !host_->alive()) return false;
+        editingRow_ = row;
         // Whichever column has the focus, the row's label is what gets edited.
         return QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);
     }
 
     void commitData(QWidget* editor) override {
         auto* line = qobject_cast<QLineEdit*>(editor);
-        if (!line || !host_ || !host_->alive() || editingRow_ < 1) return;
+        if (!line || editingRow_ < 1) return;
         const int row = editingRow_;
-        std::string text = ss(line->text());
-        host_->deliver([&] {
-            int cancel = 0;
-            lv_.AfterLabelEdit(cancel, text);
-            if (!cancel && row <= lv_.Count()) lv_.setRowText(row, text);
+        editingRow_ = 0;
+        QTimer::singleShot(0, this, [this, row, text = ss(line->text())] {
+            if (!host_ || !host_->alive()) return;
+            host_->deliver([&] {
+                if (row <= lv_.Count()) lv_.endLabelEdit(row, text);
+            });
         });
-        // A cancelled edit leaves the item as the model has it: the widget's item was never
-        // written, and a kept edit came back through the model's change.
+        // The widget's item is never written here: the model's change comes back to it.
     }
+
+public:
+    bool selectionPending = false;  // a selection of the user's not yet reported to the model
 
 private:
     QPointer<FormHost> host_;
     vb::ListView& lv_;
     int editingRow_ = 0;
+};
+
+// Tells the model what the user selected, once per event, after Qt has settled both the current
+// item and the selection; a moved current item (or a click on it) is a click on that row.
+class SelectionReporter : public QObject {
+public:
+    SelectionReporter(FormHost& host, vb::ListView& lv, ListViewWidget* tree)
+        : QObject(tree), host_(&host), lv_(lv), tree_(tree) {}
+    void schedule(bool click) {
+        click_ = click_ || click;
+        if (scheduled_) return;
+        scheduled_ = true;
+        tree_->selectionPending = true;
+        QMetaObject::invokeMethod(this, [this] { flush(); }, Qt::QueuedConnection);
+    }
+
+private:
+    void flush() {
+        scheduled_ = false;
+        tree_->selectionPending = false;
+        const bool click = click_;
+        click_ = false;
+        if (!host_ || !host_->alive()) return;
+        std::vector<int> selected;
+        for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+            if (tree_->topLevelItem(i)->isSelected()) selected.push_back(i + 1);
+        QTreeWidgetItem* current = tree_->currentItem();
+        const int focused = current ? tree_->indexOfTopLevelItem(current) + 1 : 0;
+        const int rows = tree_->topLevelItemCount();
+        host_->deliver([&] {
+            if (lv_.Count() != rows) return;  // the model moved on meanwhile
+            lv_.setSelection(selected, focused);
+            if (click && focused) lv_.ItemClick(focused);
+        });
+    }
+
+    QPointer<FormHost> host_;
+    vb::ListView& lv_;
+    ListViewWidget* tree_;
+    bool scheduled_ = false, click_ = false;
 };
 
 QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
@@ -137,31 +183,27 @@ QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
     tree->setAutoFillBackground(true);
     tree->setUniformRowHeights(true);
     tree->setAllColumnsShowFocus(true);
-    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree->setSelectionMode(lv.MultiSelect ? QAbstractItemView::ExtendedSelection
+                                          : QAbstractItemView::SingleSelection);
     tree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     tree->header()->setSectionsClickable(true);
     tree->header()->setStretchLastSection(true);
     auto* watcher = new SelectionWatcher(tree);
-    auto pick = [&host, &lv](int row) {
-        host.deliver([&lv, row] {
-            lv.selectOnly({row});
-            lv.ItemClick(row);
-        });
-    };
+    auto* reporter = new SelectionReporter(host, lv, tree);
     QObject::connect(tree, &QTreeWidget::currentItemChanged, &host,
-                     [tree, watcher, pick](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                     [watcher, reporter](QTreeWidgetItem* item, QTreeWidgetItem*) {
                          if (!item) return;
                          watcher->movedSincePress = true;
-                         pick(tree->indexOfTopLevelItem(item) + 1);
+                         reporter->schedule(true);
                      });
-    QObject::connect(tree, &QTreeWidget::itemClicked, &host,
-                     [tree, watcher, pick](QTreeWidgetItem* item, int) {
-                         if (watcher->movedSincePress) {
-                             watcher->movedSincePress = false;
-                             return;
-                         }
-                         pick(tree->indexOfTopLevelItem(item) + 1);
-                     });
+    QObject::connect(tree, &QTreeWidget::itemSelectionChanged, &host, [reporter] { reporter->schedule(false); });
+    QObject::connect(tree, &QTreeWidget::itemClicked, &host, [watcher, reporter](QTreeWidgetItem*, int) {
+        if (watcher->movedSincePress) {
+            watcher->movedSincePress = false;
+            return;
+        }
+        reporter->schedule(true);
+    });
     QObject::connect(tree, &QTreeWidget::itemDoubleClicked, &host,
                      [&host, &lv](QTreeWidgetItem*, int) { host.deliver([&lv] { lv.DblClick(); }); });
     QObject::connect(tree->header(), &QHeaderView::sectionClicked, &host, [&host, &lv](int section) {
@@ -172,13 +214,29 @@ QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
 
 QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
     auto* w = new QListWidget(parent);
-    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    w->setSelectionMode(list.MultiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     auto* watcher = new SelectionWatcher(w);
     QObject::connect(w, &QListWidget::currentRowChanged, &host, [&host, &list, watcher](int row) {
         if (row < 0) return;
         watcher->movedSincePress = true;
-        host.deliver([&list, row] { list.setListIndex(row); });
+        host.deliver([&list, row] {
+            if (row < list.ListCount()) list.setListIndex(row);
+        });
     });
+    if (list.MultiSelect) {
+        // Shift and Ctrl extend the selection; the model keeps which items are selected.
+        QObject::connect(w, &QListWidget::itemSelectionChanged, &host, [&host, &list, w] {
+            // A list being torn down with its form reports a last change: nothing to tell.
+            if (!host.alive()) return;
+            std::vector<int> selected;
+            for (int i = 0; i < w->count(); ++i)
+                if (w->item(i)->isSelected()) selected.push_back(i);
+            const int count = w->count();
+            host.deliver([&list, selected, count] {
+                if (list.ListCount() == count) list.selectOnly(selected);
+            });
+        });
+    }
     QObject::connect(w, &QListWidget::itemClicked, &host, [&host, &list, w, watcher](QListWidgetItem* item) {
         if (watcher->movedSincePress) {
             watcher->movedSincePress = false;
@@ -186,6 +244,7 @@ QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
         }
         const int row = w->row(item);
         host.deliver([&list, row] {
+            if (row >= list.ListCount()) return;
             if (list.ListIndex() != row)
                 list.setListIndex(row);
             else
@@ -248,10 +307,19 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         }
         case vb::Kind::ComboBox: {
             auto* w = new QComboBox(parent);
-            auto& list = static_cast<vb::ListControl&>(c);
-            QObject::connect(w, &QComboBox::activated, &host, [&host, &list](int index) {
-                host.deliver([&list, index] { list.setListIndex(index); });
+            auto& combo = static_cast<vb::ComboBox&>(c);
+            QObject::connect(w, &QComboBox::activated, &host, [&host, &combo](int index) {
+                host.deliver([&combo, index] { combo.setListIndex(index); });
             });
+            if (combo.editable) {
+                // Typed text goes to the model as the user types; its keys (Enter among them)
+                // reach the model through the combo box, like any control's.
+                w->setEditable(true);
+                w->setInsertPolicy(QComboBox::NoInsert);
+                QObject::connect(w->lineEdit(), &QLineEdit::textEdited, &host, [&host, &combo](const QString& t) {
+                    host.deliver([&combo, text = ss(t)] { combo.setText(text); });
+                });
+            }
             return w;
         }
         case vb::Kind::ListBox:
@@ -278,6 +346,9 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::TrayIcon:
         case vb::Kind::FileTransfer:
         case vb::Kind::InternetTransfer:
+        case vb::Kind::FolderBrowser:  // a dialog, shown through the dialogs service
+        case vb::Kind::DriveListBox:   // the drive and folder lists lie out of the user's reach
+        case vb::Kind::DirListBox:
             return nullptr;
         case vb::Kind::WebBrowser:
             return makeBrowserPane(static_cast<vb::WebBrowser&>(c), parent);
@@ -486,13 +557,31 @@ void ControlBinding::syncList() {
             combo->clear();
             combo->addItems(texts);
         }
-        combo->setCurrentIndex(index);
+        auto& model = static_cast<vb::ComboBox&>(control_);
+        if (!model.editable) {
+            combo->setCurrentIndex(index);
+            return;
+        }
+        // Typing leaves no item chosen; the user's place in the text stays where it was.
+        const int cursor = combo->lineEdit()->cursorPosition();
+        if (combo->currentIndex() != index) combo->setCurrentIndex(index);
+        if (combo->currentText() != qs(model.Text())) {
+            combo->setEditText(qs(model.Text()));
+            combo->lineEdit()->setCursorPosition(cursor);
+        }
         return;
     }
     auto* w = static_cast<QListWidget*>(widget_.data());
     if (itemsChanged) {
         w->clear();
         w->addItems(texts);
+    }
+    if (list.MultiSelect) {
+        if (w->currentRow() != index) w->setCurrentRow(index, QItemSelectionModel::NoUpdate);
+        for (int i = 0; i < w->count() && i < list.ListCount(); ++i)
+            if (w->item(i)->isSelected() != list.Selected(i)) w->item(i)->setSelected(list.Selected(i));
+        if (index >= 0) w->scrollToItem(w->item(index));
+        return;
     }
     if (w->currentRow() != index) w->setCurrentRow(index);
     if (index < 0)
@@ -539,21 +628,24 @@ void ControlBinding::syncListView() {
         labelEdit_ = lv.LabelEdit;
     }
 
-    QTreeWidgetItem* current = nullptr;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        const bool selected = lv.rows()[std::size_t(i)].selected;
-        QTreeWidgetItem* item = tree->topLevelItem(i);
-        if (item->isSelected() != selected) item->setSelected(selected);
-        if (selected && !current) current = item;
-    }
-    if (current && tree->currentItem() != current) {
-        tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-        tree->scrollToItem(current);
-    }
     tree->header()->setSortIndicatorShown(lv.Sorted);
     if (lv.Sorted)
         tree->header()->setSortIndicator(lv.SortKey, lv.SortOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
     static_cast<ListViewWidget*>(tree)->fitColumns();
+    // While the user's latest selection is still on its way to the model, the model's older one
+    // must not undo it; the report brings another copy.
+    if (static_cast<ListViewWidget*>(tree)->selectionPending) return;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const bool selected = lv.rows()[std::size_t(i)].selected;
+        QTreeWidgetItem* item = tree->topLevelItem(i);
+        if (item->isSelected() != selected) item->setSelected(selected);
+    }
+    const int focused = lv.SelectedItem();
+    QTreeWidgetItem* current = focused > 0 ? tree->topLevelItem(focused - 1) : nullptr;
+    if (current && tree->currentItem() != current) {
+        tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+        tree->scrollToItem(current);
+    }
 }
 
 }  // namespace vbqt

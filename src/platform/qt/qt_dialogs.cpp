@@ -1,6 +1,8 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -64,6 +66,20 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& prompt, const 
     if (!box) return std::nullopt;
     std::optional<std::string> answer;
     if (result == QDialog::Accepted) answer = ss(box->textValue());
+    delete box.data();
+    return answer;
+}
+
+std::string QtDialogs::BrowseForFolder(const std::string& prompt) {
+    // The prompt is the dialog's title; the dialog starts on the current directory.
+    QPointer<QFileDialog> box = new QFileDialog(dialogParent(), qs(prompt), QDir::currentPath());
+    box->setFileMode(QFileDialog::Directory);
+    box->setOption(QFileDialog::ShowDirsOnly, true);
+    const int result = box->exec();
+    if (!box) return {};
+    std::string answer;
+    if (result == QDialog::Accepted && !box->selectedFiles().isEmpty())
+        answer = ss(box->selectedFiles().constFirst());
     delete box.data();
     return answer;
 }

@@ -15,6 +15,7 @@ public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
+    std::string BrowseForFolder(const std::string& prompt) override;
 };
 
 }  // namespace vbqt

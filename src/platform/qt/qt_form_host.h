@@ -47,6 +47,8 @@ public:
     // thousands of rows (or a language store of thousands of lines) costs one copy, not one per row.
     void modelChanged() override;
     void syncNow();
+    // Ends the tie to the control: copies still queued do nothing.
+    void detach() { alive_.reset(); }
     vb::Control& control() const { return control_; }
     QWidget* widget() const { return widget_; }
 

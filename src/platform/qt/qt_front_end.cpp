@@ -124,8 +124,10 @@ void FormHost::watch(QWidget* w, vb::Control& c) {
 
 void FormHost::detach() {
     if (!form_) return;
-    for (auto& b : bindings_)
+    for (auto& b : bindings_) {
         if (b->control().view() == b.get()) b->control().attachView(nullptr);
+        b->detach();  // a copy still queued must not read the control, which goes with its form
+    }
     if (form_->view() == this) form_->attachView(nullptr);
     form_ = nullptr;
     controlOf_.clear();
