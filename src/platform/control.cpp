@@ -1,11 +1,13 @@
 #include "platform/control.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 
 #include "platform/app.h"
 #include "platform/error.h"
 #include "platform/form.h"
+#include "platform/fs.h"
 #include "platform/text.h"
 
 namespace vb {
@@ -20,6 +22,7 @@ const char* kindName(Kind k) {
         case Kind::ComboBox: return "ComboBox";
         case Kind::ListBox: return "ListBox";
         case Kind::FileListBox: return "FileListBox";
+        case Kind::FolderListBox: return "FolderListBox";
         case Kind::Panel: return "Panel";
         case Kind::Shape: return "Shape";
         case Kind::Image: return "Image";
@@ -470,6 +473,76 @@ bool FileListBox::getProperty(const std::string& p, std::string& out) const {
     else if (p == "FileName") out = FileName();
     else return ListControl::getProperty(p, out);
     return true;
+}
+
+// ---- folder list
+
+namespace {
+std::string normalFolder(const std::string& p) {
+    std::string n = std::filesystem::path(p).lexically_normal().string();
+    while (n.size() > 1 && n.back() == '/') n.pop_back();
+    return n;
+}
+}  // namespace
+
+void FolderListBox::setPath(const std::string& folder) {
+    FileSystem& fs = app().fs();
+    std::string p = fs.resolve(folder);
+    if (p.empty()) throw Error(err::PathNotFound, "empty folder name");
+    if (p[0] != '/') p = fs.CurDir() + "/" + p;
+    p = normalFolder(p);
+    if (!fs.dirExists(p)) throw Error(err::PathNotFound, "no folder " + p);
+    const bool moved = p != path_;
+    const std::string before = path_;
+    path_ = p;
+    try {
+        Refresh();
+    } catch (const Error&) {
+        path_ = before;
+        throw;
+    }
+    if (moved) Change();
+}
+
+void FolderListBox::Refresh() {
+    std::vector<std::string> names = app().fs().listFolders(path_);
+    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return n[0] == '.'; }),
+                names.end());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = toLowerAscii(a), lb = toLowerAscii(b);
+        return la != lb ? la < lb : a < b;
+    });
+    if (path_ != "/") names.insert(names.begin(), kParentEntry);
+    items_ = std::move(names);
+    index_ = -1;
+    changed();
+}
+
+std::string FolderListBox::entryPath(int i) const {
+    const std::string& e = List(i);
+    if (e == kParentEntry) return normalFolder(path_ + "/..");
+    return path_ == "/" ? "/" + e : path_ + "/" + e;
+}
+
+void FolderListBox::openEntry(int i) {
+    const std::string target = entryPath(i);
+    setListIndex(i);
+    setPath(target);
+    DblClick();
+}
+
+bool FolderListBox::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Path") out = path_;
+    else return ListControl::getProperty(p, out);
+    return true;
+}
+
+bool FolderListBox::setProperty(const std::string& p, const std::string& v) {
+    if (p == "Path") {
+        setPath(v);
+        return true;
+    }
+    return ListControl::setProperty(p, v);
 }
 
 // ---- list view

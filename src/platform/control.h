@@ -28,6 +28,7 @@ enum class Kind {
     ComboBox,
     ListBox,
     FileListBox,
+    FolderListBox,
     Panel,
     Shape,
     Image,
@@ -353,6 +354,34 @@ public:
 
 private:
     std::string pattern_ = "*.*";
+    std::string path_;
+};
+
+// A list of the sub-folders of one folder, sorted by name (letter case ignored), headed by ".."
+// while the folder has a parent; hidden folders (a leading ".") are left out. Path is always an
+// absolute, normalised path. Opening an entry (the user's double click) makes it the Path;
+// every change of Path, by the user or by code, fires Change.
+class FolderListBox : public ListControl {
+public:
+    FolderListBox(Form* f, std::string n, Control* parent = nullptr)
+        : ListControl(f, Kind::FolderListBox, std::move(n), parent) {}
+    static constexpr const char* kParentEntry = "..";
+    const std::string& Path() const { return path_; }
+    // Opens a folder; a relative name is taken from the current directory, letter case is matched
+    // as the file system does. A folder that does not exist (76) or cannot be read fails and
+    // leaves the list as it was. Change fires only when the path really changes.
+    void setPath(const std::string& folder);
+    // Reads the sub-folders again; the path stays.
+    void Refresh();
+    // The folder an entry stands for.
+    std::string entryPath(int i) const;
+    // The user's double click on entry i: selects it, opens it, then raises DblClick.
+    void openEntry(int i);
+    bool getProperty(const std::string& prop, std::string& out) const override;
+    bool setProperty(const std::string& prop, const std::string& value) override;
+    Event<> Change;
+
+private:
     std::string path_;
 };
 

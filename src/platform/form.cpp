@@ -67,6 +67,12 @@ void Form::resized(int clientWidth, int clientHeight, int frameWidth, int frameH
     Form_Resize();
 }
 
+void Form::setPicture(std::shared_ptr<const Picture> p) {
+    if (picture_ == p) return;
+    picture_ = std::move(p);
+    changed();
+}
+
 void Form::removeCloseFromSystemMenu() {
     closeRemoved = true;
     changed();

@@ -2,6 +2,7 @@
 // A form: one window with its controls and procedures. Subclasses declare their controls as
 // members (constructed in design order, each registering itself here) and set design values in
 // their constructor; Form_Load runs when the registry first loads the form.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     void Move(int left, int top);
+    // The window's own background picture, drawn at its top-left corner beneath the controls;
+    // null for none.
+    const std::shared_ptr<const Picture>& picture() const { return picture_; }
+    void setPicture(std::shared_ptr<const Picture> p);
 
     // The window's outer size, frame and title bar included, which layouts by the window's full
     // size work from: the client size (Width, Height) and the frame around it. Until the front
@@ -100,6 +105,7 @@ private:
     WindowState state_ = WindowState::Normal;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int frameWidth_ = 120, frameHeight_ = 405;
+    std::shared_ptr<const Picture> picture_;
     std::vector<Control*> controls_;
     FormView* view_ = nullptr;
 };

@@ -341,6 +341,14 @@ void FileSystem::writeBytesAtomic(const std::string& path, std::string_view byte
 }
 
 std::vector<std::string> FileSystem::listFiles(const std::string& folder) const {
+    return listEntries(folder, false);
+}
+
+std::vector<std::string> FileSystem::listFolders(const std::string& folder) const {
+    return listEntries(folder, true);
+}
+
+std::vector<std::string> FileSystem::listEntries(const std::string& folder, bool folders) const {
     const std::string p = resolve(folder);
     DIR* d = ::opendir(p.c_str());
     if (!d) fail("list", p, errno);
@@ -348,12 +356,13 @@ std::vector<std::string> FileSystem::listFiles(const std::string& folder) const 
     while (dirent* e = ::readdir(d)) {
         if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
             continue;
-        bool regular = e->d_type == DT_REG;
+        bool wanted = e->d_type == (folders ? DT_DIR : DT_REG);
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st;
-            regular = ::stat((p + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            wanted = ::stat((p + "/" + e->d_name).c_str(), &st) == 0 &&
+                     (folders ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
         }
-        if (regular && !std::strchr(e->d_name, '\\')) out.emplace_back(e->d_name);
+        if (wanted && !std::strchr(e->d_name, '\\')) out.emplace_back(e->d_name);
     }
     ::closedir(d);
     return out;

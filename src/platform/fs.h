@@ -57,6 +57,12 @@ public:
     // The regular files in a folder, unsorted. A name holding "\" is left out: "\" separates
     // folders in the program's paths, so no path the program builds could name that file.
     std::vector<std::string> listFiles(const std::string& folder) const;
+    // The folders in a folder, unsorted, without "." and ".." and, for the same reason, without
+    // names holding "\".
+    std::vector<std::string> listFolders(const std::string& folder) const;
+
+private:
+    std::vector<std::string> listEntries(const std::string& folder, bool folders) const;
 };
 
 // The path with each "/"-separated component that does not exist exactly matched without regard

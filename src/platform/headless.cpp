@@ -96,10 +96,23 @@ std::string ScriptedDialogs::BrowseForFolder(const std::string& prompt) {
     return a;
 }
 
+namespace {
+
+bool isPath(const std::string& name) { return name.find_first_of("/\\") != std::string::npos; }
+
+// The declared behaviours are kept by bare name, whether the program was named bare or by path.
+std::string programKey(const std::string& name) {
+    const std::size_t sep = name.find_last_of("/\\");
+    return toLowerAscii(sep == std::string::npos ? name : name.substr(sep + 1));
+}
+
+}  // namespace
+
 int FakePrograms::start(const std::string& name, const std::string&) {
-    const std::string key = toLowerAscii(name);
+    const std::string key = programKey(name);
     started.push_back({name, false});
     if (!programs.count(key)) throw Error(err::FileNotFound, "program not found: " + name);
+    if (isPath(name) && !FileSystem().fileExists(name)) throw Error(err::FileNotFound, "no such file: " + name);
     const int pid = next_++;
     pids_[pid] = started.size() - 1;
     return pid;
@@ -110,7 +123,7 @@ int FakePrograms::wait(int pid) {
     if (it == pids_.end()) return -1;
     Started& s = started[it->second];
     s.waited = true;
-    const Behaviour& b = programs[toLowerAscii(s.name)];
+    const Behaviour& b = programs[programKey(s.name)];
     if (loop && b.runMs > 0) loop->block(b.runMs);
     pids_.erase(it);
     return b.exitCode;

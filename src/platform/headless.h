@@ -125,7 +125,13 @@ public:
         std::string name;
         bool waited = false;
     };
+    // A bare name starts when it is declared in programs. A path (a name holding "\" or "/")
+    // starts when that file exists and its bare name is declared: the fake runs nothing, so a
+    // file on disk alone cannot say whether it would start.
     int start(const std::string& name, const std::string& programFolder) override;
+    void launch(const std::string& name, const std::string& programFolder) override {
+        start(name, programFolder);
+    }
     int wait(int pid) override;
     void open(const std::string& address) override { opened.push_back(address); }
 

@@ -201,16 +201,27 @@ PosixPrograms::~PosixPrograms() {
     children_->log = nullptr;
 }
 
-int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
-    // A bare name is the program folder's file of that name (letter case ignored), then PATH.
-    std::string path = fs_.resolve(joinPath(programFolder, name));
-    if (!fs_.fileExists(path) || ::access(path.c_str(), X_OK) != 0) path = name;
+int PosixPrograms::spawn(const std::string& name, const std::string& programFolder) {
+    std::string path;
+    if (name.find_first_of("/\\") != std::string::npos) {
+        // A path names its file and nothing else; an empty folder part makes it the root's.
+        path = fs_.resolve(name);
+    } else {
+        // A bare name is the program folder's file of that name (letter case ignored), then PATH.
+        path = fs_.resolve(joinPath(programFolder, name));
+        if (!fs_.fileExists(path) || ::access(path.c_str(), X_OK) != 0) path = name;
+    }
     pid_t pid = 0;
     std::vector<char*> argv{const_cast<char*>(path.c_str()), nullptr};
     const int rc = path.find('/') != std::string::npos
                        ? ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ)
                        : ::posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw Error(err::FileNotFound, "cannot start " + name + ": " + std::strerror(rc));
+    return int(pid);
+}
+
+int PosixPrograms::start(const std::string& name, const std::string& programFolder) {
+    const int pid = spawn(name, programFolder);
     {
         std::lock_guard lock(children_->mutex);
         children_->status[pid].reset();
@@ -220,7 +231,13 @@ int PosixPrograms::start(const std::string& name, const std::string& programFold
         children->status[pid] = status;
         children->ended.notify_all();
     });
-    return int(pid);
+    return pid;
+}
+
+void PosixPrograms::launch(const std::string& name, const std::string& programFolder) {
+    // Watched like every child, so it is reaped when it ends; nobody will ask for its status,
+    // so none is kept.
+    watch(spawn(name, programFolder), std::nullopt, [](int, bool) {});
 }
 
 int PosixPrograms::wait(int pid) {

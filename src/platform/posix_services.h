@@ -60,11 +60,14 @@ public:
     PosixPrograms(FileSystem& fs, Logger& log, std::chrono::milliseconds openDeadline = std::chrono::seconds(30));
     ~PosixPrograms() override;
     int start(const std::string& name, const std::string& programFolder) override;
+    void launch(const std::string& name, const std::string& programFolder) override;
     int wait(int pid) override;
     void open(const std::string& address) override;
 
 private:
     struct Children;
+    // Starts the program and returns its process id; watching it is the caller's business.
+    int spawn(const std::string& name, const std::string& programFolder);
     FileSystem& fs_;
     Logger& log_;
     std::chrono::milliseconds openDeadline_;

@@ -83,8 +83,12 @@ public:
     virtual ~Programs() = default;
     // Starts a program by its bare file name, found in the program folder (letter case ignored)
     // and then on the search path, with no arguments; returns its process id, or throws
-    // vb::Error(53) when it cannot be started.
+    // vb::Error(53) when it cannot be started. A name holding a separator ("\" or "/") is a
+    // path: that file is started (letter case matched as the file system does), never searched.
     virtual int start(const std::string& name, const std::string& programFolder) = 0;
+    // Starts a program as start() does and leaves it to run on its own: nobody waits for it or
+    // keeps its process id, and it is reaped when it ends, so it leaves no zombie behind.
+    virtual void launch(const std::string& name, const std::string& programFolder) = 0;
     // Waits for a started program to end; returns its exit code (-1 when it cannot be waited for).
     virtual int wait(int pid) = 0;
     // Opens an address in the user's browser, without waiting.

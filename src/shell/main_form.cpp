@@ -166,9 +166,7 @@ void Main::designPanels() {
     txt_StartTimer.pos(3360, 3150, 975, 315);
     cmd_SaveCFG.pos(240, 3825, 2055, 420);
 
-    // Plug-ins.
-    lbl_SURPLEX.pos(120, 600, 6375, 855);
-    lbl_Kestrin.pos(120, 1800, 6375, 855);
+    designPlugins();
 
     // Download progress, across the whole width.
     Download.pos(0, 1080, 8415, 5055).hidden().colors(0, kWindow);

@@ -80,8 +80,12 @@ public:
     // their place so the sequence stays complete.
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
+
+    // Plug-in launchers: the companions are detected each time the panel is shown.
     void Check_SURPLEX();
     void Check_Kestrin();
+    void CB_Surplex_Click();
+    void CB_Kestrin_Click();
 
     // Picture download, the reset after it and the last-considered picture (src/online).
     void Get_ImageFile();
@@ -187,8 +191,15 @@ public:
     // Plug-ins.
     Panel Panel_Plugins{this, "Panel_Plugins"};
     Shape Shape41{this, "Shape41", &Panel_Plugins};
+    Label Label14{this, "Label14", &Panel_Plugins};
+    Label Label11{this, "Label11", &Panel_Plugins};
     Label lbl_SURPLEX{this, "lbl_SURPLEX", &Panel_Plugins};
+    ImageButton CB_Surplex{this, "CB_Surplex", &Panel_Plugins};
+    LinkLabel WebLink3{this, "WebLink3", &Panel_Plugins};
+    Label Label13{this, "Label13", &Panel_Plugins};
     Label lbl_Kestrin{this, "lbl_Kestrin", &Panel_Plugins};
+    ImageButton CB_Kestrin{this, "CB_Kestrin", &Panel_Plugins};
+    LinkLabel WebLink4{this, "WebLink4", &Panel_Plugins};
 
     // Download progress.
     Panel Download{this, "Download"};
@@ -253,6 +264,7 @@ private:
     void designFrame();
     void designPanels();
     void designDownload();  // src/online/picture_download.cpp
+    void designPlugins();  // src/shell/plugins.cpp
     // The picture-list panel's editing and rotation controls: their design and events.
     void designLibraryCommands();
     int lastSortedColumn_ = 0;  // the column the previous header click sorted by, 0-based

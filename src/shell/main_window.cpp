@@ -56,15 +56,6 @@ void Main::CoolButton3_Click() {
     if (auto* box = dynamic_cast<TextBox*>(add.find("txt_InitDir"))) box->setText(app().fs().CurDir());
 }
 
-void Main::CoolButton4_Click() {
-    // Until the language chooser exists the button changes nothing, not even the folder.
-    if (!app().knows("Language")) return;
-    app().fs().ChDir(joinPath(txt_InitDir.Text(), "\\lang"));
-    Form& chooser = app().touch("Language");
-    chooser.Show();
-    Hide();
-}
-
 void Main::CoolButton5_Click() {
     setWindowState(WindowState::Minimized);
     Hide();

@@ -1,10 +1,12 @@
 #include "shell/program.h"
 
+#include "localisation/language_chooser.h"
 #include "platform/procedures.h"
 
 #include "online/online_forms.h"
 #include "library/add_images_form.h"
-
+#include "shell/about.h"
+#include "shell/fresco.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -18,6 +20,8 @@ void registerForms(vb::App& app) {
     app.registerForm<Splash>();
     registerOnlineForms(app);
     app.registerForm<Add_Images>();
+    app.registerForm<About>();
+    app.registerForm<Fresco>();
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();
@@ -52,8 +56,19 @@ void registerForms(vb::App& app) {
     vb::registerProcedure(app, Splash::kName, "Get_Language", [](vb::App& a) { a.form<Splash>().Get_Language(); });
     vb::registerProcedure(app, Add_Images::kName, "FileBox_Click",
                           [](vb::App& a) { a.form<Add_Images>().FileBox_Click(); });
+    vb::registerProcedure(app, About::kName, "Get_Language", [](vb::App& a) { a.form<About>().Get_Language(); });
+    vb::registerProcedure(app, Fresco::kName, "Get_Language", [](vb::App& a) { a.form<Fresco>().Get_Language(); });
+    vb::registerProcedure(app, Fresco::kName, "Compare_Versions",
+                          [](vb::App& a) { a.form<Fresco>().Compare_Versions(); });
     vb::registerProcedure(app, StartForm::kName, "Open_External_Images",
                           [](vb::App& a) { a.form<StartForm>().Open_External_Images(); });
+
+    // The language chooser.
+    app.registerForm<Language>();
+    vb::registerProcedure(app, Language::kName, "Get_Language", [](vb::App& a) { a.form<Language>().Get_Language(); });
+    vb::registerProcedure(app, Language::kName, "Get_Flag", [](vb::App& a) { a.form<Language>().Get_Flag(); });
+    vb::registerProcedure(app, Language::kName, "Change_Language",
+                          [](vb::App& a) { a.form<Language>().Change_Language(); });
 }
 
 void startProgram(vb::App& app) {

@@ -147,7 +147,7 @@ void Main::Set_DeafultPath() {
 }
 
 void Main::Auto_ReFresco() {
-    app().programs().start("fresco.exe", txt_InitDir.Text());
+    app().programs().launch("fresco.exe", txt_InitDir.Text());  // not waited for, reaped when it ends
     txt_Fresco.setText("0");
 }
 

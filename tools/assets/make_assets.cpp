@@ -64,6 +64,37 @@ Picture placeholder(int w, int h) {
     return p;
 }
 
+// The language flags, 120 x 80 with a thin grey edge so a white field stands out. The cross:
+// red on white; the tricolour: green, white and red in three upright bands.
+Picture crossFlag(int w, int h) {
+    Picture p = canvas(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool cross = std::abs(2 * x - w) < h / 5 || std::abs(2 * y - h) < h / 5;
+            if (cross) put(p, x, y, 200, 16, 46);
+            else put(p, x, y, 255, 255, 255);
+        }
+    return p;
+}
+
+Picture tricolourFlag(int w, int h) {
+    Picture p = canvas(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (x < w / 3) put(p, x, y, 0, 146, 70);
+            else if (x < 2 * w / 3) put(p, x, y, 244, 245, 240);
+            else put(p, x, y, 206, 43, 55);
+        }
+    return p;
+}
+
+Picture edged(Picture p) {
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (x == 0 || y == 0 || x == p.width - 1 || y == p.height - 1) put(p, x, y, 150, 150, 150);
+    return p;
+}
+
 void write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 std::streamsize(bytes.size()));
@@ -84,5 +115,7 @@ int main(int argc, char** argv) {
     write(out + "/img/sea.bmp", vb::encodeBmp24(landscape(320, 240, seaTop, seaLow, seaHill, 0.8, 0.3)));
     write(out + "/notavailable.jpg", vb::encodeJpeg(placeholder(137, 105), 85));
     write(out + "/notavailable_1.jpg", vb::encodeJpeg(placeholder(137, 105), 85));
+    write(out + "/lang/English/English_2.jpg", vb::encodeJpeg(edged(crossFlag(120, 80)), 92));
+    write(out + "/lang/Italiano/Italiano_2.jpg", vb::encodeJpeg(edged(tricolourFlag(120, 80)), 92));
     return 0;
 }

@@ -49,7 +49,7 @@ descendants() {
 start_once() {
   local bin=$1 pf="$work/pf-$RANDOM"
   mkdir -p "$pf"; cp -a data/. "$pf/"; cp "$(dirname "$bin")/fresco.exe" "$pf/"
-  rm -f "$pf/CONNECT.TMP"
+  rm -f "$pf/CONNECT.TMP" "$pf/START.1ST"
   printf 'gallery=vantry-gallery.localhost:%s\r\nsite=vantry-site.localhost:%s\r\n' "$port" "$port" >"$pf/HOSTS.CFG"
   printf 'Vantry, Get news when program starts\r\n' >"$pf/NEWS.CFG"
   : >"$work/gallery.log"

@@ -22,7 +22,7 @@ mkdir -p "$work/pf" "$work/run"
 chmod 700 "$work/run"
 cp -a data/. "$work/pf/"
 cp "$build/fresco.exe" "$work/pf/"
-rm -f "$work/pf/CONNECT.TMP"
+rm -f "$work/pf/CONNECT.TMP" "$work/pf/START.1ST"
 # A display number of the server's own choosing, so parallel runs never collide.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xpid=$!

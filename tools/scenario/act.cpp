@@ -15,7 +15,7 @@ using vb::scenario::quoteWord;
 namespace {
 
 bool isList(Kind k) {
-    return k == Kind::ListBox || k == Kind::ComboBox || k == Kind::FileListBox;
+    return k == Kind::ListBox || k == Kind::ComboBox || k == Kind::FileListBox || k == Kind::FolderListBox;
 }
 
 // What the user does elsewhere dismisses a pop-up menu that is open: clicks, keys, typing,
@@ -164,6 +164,12 @@ void Session::click(const Step& s, bool twice) {
             auto* lc = static_cast<vb::ListControl*>(c);
             if (row > lc->ListCount())
                 return fail(s, "a row " + std::to_string(row), std::to_string(lc->ListCount()) + " items");
+            // A double click on a folder list opens the folder.
+            if (twice && c->kind() == Kind::FolderListBox) {
+                auto* folders = static_cast<vb::FolderListBox*>(c);
+                deliver([folders, row] { folders->openEntry(row - 1); });
+                return;
+            }
             deliver([lc, row, twice] {
                 // A plain click on a multi-select list selects that item alone.
                 if (lc->MultiSelect) lc->selectOnly({row - 1});

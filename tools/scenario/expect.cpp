@@ -143,9 +143,13 @@ void Session::expectProperty(const Step& s) {
             seen = std::to_string(f->Width());
         else if (p == "Height")
             seen = std::to_string(f->Height());
+        else if (p == "Picture")
+            seen = f->picture() && !f->picture()->empty()
+                       ? std::to_string(f->picture()->width) + "x" + std::to_string(f->picture()->height)
+                       : "none";
         else
             return fail(s, "a property " + n.text(),
-                        "forms have Visible, Caption, WindowState, Left, Top, Width, Height");
+                        "forms have Visible, Caption, WindowState, Left, Top, Width, Height, Picture");
     } else {
         vb::Control* c = controlOf(s, n);
         if (!c) return;
@@ -161,7 +165,7 @@ void Session::expectList(const Step& s) {
     if (!c) return;
     const Kind k = c->kind();
     const bool listView = k == Kind::ListView;
-    const bool list = k == Kind::ListBox || k == Kind::ComboBox || k == Kind::FileListBox;
+    const bool list = k == Kind::ListBox || k == Kind::ComboBox || k == Kind::FileListBox || k == Kind::FolderListBox;
     if (!listView && !(list && s.op != Op::ExpectColumns))
         return fail(s, s.op == Op::ExpectColumns ? "a list view" : "a list view or list", vb::kindName(k));
     if (s.op == Op::ExpectSelected) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -212,6 +213,23 @@ QWidget* makeListView(FormHost& host, vb::ListView& lv, QWidget* parent) {
     return tree;
 }
 
+// A folder list opens an entry on a double click (or Enter): the model changes its path, and
+// its items come back through the model.
+QWidget* makeFolderList(FormHost& host, vb::FolderListBox& list, QWidget* parent) {
+    auto* w = new QListWidget(parent);
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(w, &QListWidget::currentRowChanged, &host, [&host, &list](int row) {
+        if (row >= 0) host.deliver([&list, row] { list.setListIndex(row); });
+    });
+    QObject::connect(w, &QListWidget::itemActivated, &host, [&host, &list, w](QListWidgetItem* item) {
+        const int row = w->row(item);
+        host.deliver([&list, row] {
+            if (row < list.ListCount()) list.openEntry(row);
+        });
+    });
+    return w;
+}
+
 QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
     auto* w = new QListWidget(parent);
     w->setSelectionMode(list.MultiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
@@ -325,6 +343,8 @@ QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
             return makeList(host, static_cast<vb::ListControl&>(c), parent);
+        case vb::Kind::FolderListBox:
+            return makeFolderList(host, static_cast<vb::FolderListBox&>(c), parent);
         case vb::Kind::ListView:
             return makeListView(host, static_cast<vb::ListView&>(c), parent);
         case vb::Kind::Panel: {
@@ -362,6 +382,7 @@ void ControlBinding::modelChanged() {
         case vb::Kind::ListView:
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
+        case vb::Kind::FolderListBox:
         case vb::Kind::ComboBox: {
             if (pending_) return;
             pending_ = true;
@@ -417,6 +438,7 @@ void ControlBinding::syncNow() {
         case vb::Kind::ComboBox:
         case vb::Kind::ListBox:
         case vb::Kind::FileListBox:
+        case vb::Kind::FolderListBox:
             syncList();
             break;
         case vb::Kind::ListView:
@@ -575,6 +597,27 @@ void ControlBinding::syncList() {
     if (itemsChanged) {
         w->clear();
         w->addItems(texts);
+        if (control_.kind() == vb::Kind::FolderListBox) {
+            // The way up is shown as the name of the folder it leads to, beside an up arrow.
+            auto& folders = static_cast<vb::FolderListBox&>(control_);
+            const QIcon folder = w->style()->standardIcon(QStyle::SP_DirIcon);
+            const QIcon up = w->style()->standardIcon(QStyle::SP_FileDialogToParent);
+            for (int i = 0; i < w->count(); ++i) {
+                QListWidgetItem* item = w->item(i);
+                if (items_[std::size_t(i)] != vb::FolderListBox::kParentEntry) {
+                    item->setIcon(folder);
+                    continue;
+                }
+                const std::string parent = folders.entryPath(i);
+                const std::size_t slash = parent.rfind('/');
+                const std::string name = slash == std::string::npos || slash + 1 == parent.size()
+                                             ? parent
+                                             : parent.substr(slash + 1);
+                item->setIcon(up);
+                item->setText(qs(name));
+                item->setToolTip(qs(parent));
+            }
+        }
     }
     if (list.MultiSelect) {
         if (w->currentRow() != index) w->setCurrentRow(index, QItemSelectionModel::NoUpdate);

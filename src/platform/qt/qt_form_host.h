@@ -6,6 +6,7 @@
 // detach() cuts every tie to the model at once (views off, handlers inert) and leaves the
 // deletion of the widgets to the event loop.
 #include <QObject>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -26,15 +27,21 @@ class FormWindow : public QWidget {
 public:
     explicit FormWindow(FormHost* host);
     void detach() { host_ = nullptr; }
+    // The form's background picture, converted once per new picture.
+    void setBackground(const std::shared_ptr<const vb::Picture>& picture);
 
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     FormHost* host_;
+    std::shared_ptr<const vb::Picture> background_;
+    QPixmap backgroundPixmap_;
 };
 
 // Copies one control's model state into its widget. Signals are blocked meanwhile, so a change

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -39,6 +40,20 @@ FormWindow::FormWindow(FormHost* host) : QWidget(nullptr), host_(host) {
     setMouseTracking(true);
 }
 
+void FormWindow::setBackground(const std::shared_ptr<const vb::Picture>& picture) {
+    if (picture == background_) return;
+    background_ = picture;
+    backgroundPixmap_ = picture && !picture->empty() ? QPixmap::fromImage(toImage(*picture)) : QPixmap();
+    update();
+}
+
+void FormWindow::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (backgroundPixmap_.isNull()) return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, backgroundPixmap_);
+}
+
 void FormWindow::closeEvent(QCloseEvent* e) {
     // The model decides: a refused close keeps the window, an accepted one unloads the form,
     // which then takes the window away itself.
@@ -49,6 +64,25 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 void FormWindow::mouseMoveEvent(QMouseEvent* e) {
     if (host_) host_->backgroundMouseMove(e);
     QWidget::mouseMoveEvent(e);
+}
+
+namespace {
+// Without a window manager the stacking hint means nothing: the program's topmost windows are
+// raised by hand above any other of its windows that came up.
+void raiseTopmostWindowsAbove(const QWidget* other) {
+    if (other->windowFlags() & Qt::WindowStaysOnTopHint) return;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != other && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) w->raise();
+}
+}  // namespace
+
+bool FormWindow::event(QEvent* e) {
+    // A window whose native surface is made anew (an embedded browser switches it to OpenGL) is
+    // mapped again, on top of the others.
+    const bool result = QWidget::event(e);
+    if (e->type() == QEvent::WinIdChange && isVisible())
+        QTimer::singleShot(0, this, [this] { raiseTopmostWindowsAbove(this); });
+    return result;
 }
 
 void FormWindow::changeEvent(QEvent* e) {
@@ -151,6 +185,7 @@ void FormHost::formChanged() {
     const vb::Form& f = *form_;
     syncing_ = true;
     window_->setWindowTitle(qs(f.Caption()));
+    window_->setBackground(f.picture());
     if (f.Left() != appliedLeft_ || f.Top() != appliedTop_) {
         appliedLeft_ = f.Left();
         appliedTop_ = f.Top();
@@ -186,11 +221,7 @@ void FormHost::formChanged() {
                     window_->showNormal();
                     window_->raise();
                     window_->activateWindow();
-                    // Without a window manager the stacking hint means nothing: keep the
-                    // program's topmost windows above the one just raised by hand.
-                    for (QWidget* w : QApplication::topLevelWidgets())
-                        if (w != window_ && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
-                            w->raise();
+                    raiseTopmostWindowsAbove(window_);
                 }
                 break;
         }

@@ -252,6 +252,18 @@ const Named* find(const QString& name) {
              framedPicture(p, QRectF(2.5, 2.5, 16, 13));
              globe(p, QPointF(17, 17), 5.5, kOrange.darker(150));
          }},
+        {"start",
+         {"media-playback-start"},
+         [](QPainter& p) {
+             p.setPen(Qt::NoPen);
+             p.setBrush(kGreen);
+             QPainterPath play;
+             play.moveTo(6, 3);
+             play.lineTo(20, 12);
+             play.lineTo(6, 21);
+             play.closeSubpath();
+             p.drawPath(play);
+         }},
         {"analog", {"modem"}, handset},
         {"digital", {"network-wired"}, network},
     };
