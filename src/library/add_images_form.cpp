@@ -144,6 +144,8 @@ void Add_Images::Command1_Click() {
                 const std::string name = lst_Selection.List(k);
                 const std::string source = joinPath(txt_CurPath.Text(), name);
                 const std::string target = joinPath(library, name);
+                // A picture already in the library is its own copy: deleting it would lose it.
+                if (sameFile(fs, source, target)) continue;
                 // A moved file is deleted only once its copy is on the disk, whole: the copy
                 // must have the source's size, so a failed copy never loses the only one.
                 fs.FileCopy(source, target, move);

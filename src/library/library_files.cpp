@@ -1,5 +1,7 @@
 #include "library/library_files.h"
 
+#include <filesystem>
+
 #include "platform/error.h"
 
 namespace vantry {
@@ -11,6 +13,11 @@ std::string pictureFolder(const std::string& programFolder) {
 bool isPlainFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+bool sameFile(const vb::FileSystem& fs, const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(fs.resolve(a), fs.resolve(b), ec) && !ec;
 }
 
 void renameInFolder(vb::FileSystem& fs, const std::string& folder, const std::string& from,

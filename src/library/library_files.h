@@ -13,6 +13,9 @@ std::string pictureFolder(const std::string& programFolder);
 // "\"), not "." or "..", no NUL.
 bool isPlainFileName(const std::string& name);
 
+// Whether two paths name one file (links followed); false when either is missing.
+bool sameFile(const vb::FileSystem& fs, const std::string& a, const std::string& b);
+
 // Renames the file `from` of folder to `to`, in the same folder. Fails (vb::Error) when either
 // name is not a plain file name, the file is gone, or `to` already names another entry.
 void renameInFolder(vb::FileSystem& fs, const std::string& folder, const std::string& from,

@@ -36,7 +36,8 @@ std::optional<AlbumAndPicture> splitPicture(std::string_view s) {
     const std::size_t m = s.size();
     for (std::size_t j = 0; j + kPictureMarker.size() + 3 <= m; ++j)
         if (s.substr(j, kPictureMarker.size()) == kPictureMarker)
-            return AlbumAndPicture{std::string(s.substr(0, j)), std::string(s.substr(j + kPictureMarker.size()))};
+            return AlbumAndPicture{std::string(s.substr(0, j)),
+                                   std::string(s.substr(j + kPictureMarker.size()))};
     return std::nullopt;
 }
 
@@ -54,6 +55,8 @@ std::string decodeAlbumPath(std::string path) {
     }
 }
 
-bool uploadAllowed(std::string_view albumPath) { return albumPath.substr(0, kClosedAlbums.size()) != kClosedAlbums; }
+bool uploadAllowed(std::string_view albumPath) {
+    return albumPath.substr(0, kClosedAlbums.size()) != kClosedAlbums;
+}
 
 }  // namespace vantry::watcher

@@ -7,14 +7,18 @@
 
 namespace vantry {
 
-GalleryBrowserWindow::GalleryBrowserWindow(App& app, const char* name, const std::string& banner, int browserTop,
-                                           int browserHeight)
+GalleryBrowserWindow::GalleryBrowserWindow(App& app, const char* name, const std::string& banner,
+                                           int browserTop, int browserHeight)
     : Form(app, name) {
     const int statusTop = browserTop + browserHeight;
     const int buttonsTop = statusTop + 255 + 90;
     design("Vantry", kWidth, buttonsTop + 375 + 120);
     Shape_Banner.pos(0, 0, kWidth, 555).fill(kBarColor, kBarColor);
-    Label1.pos(180, 60, kWidth / 2, 435).cap(banner).colors(rgb(255, 255, 255), kBarColor).bold().fontSize(16);
+    Label1.pos(180, 60, kWidth / 2, 435)
+        .cap(banner)
+        .colors(rgb(255, 255, 255), kBarColor)
+        .bold()
+        .fontSize(16);
     CoolButton1.pos(kWidth - 2 * 615 - 120, 0, 615, 555);
     CoolButton1.setPicture(buttonFace(Glyph::Back));
     CoolButton2.pos(kWidth - 615 - 60, 0, 615, 555);
@@ -48,7 +52,11 @@ void GalleryBrowserWindow::sharedCaptions() {
 }
 
 // No earlier or later page is no failure worth telling.
-void GalleryBrowserWindow::CoolButton1_Click() { vb::resume([&] { WebBrowser1.GoBack(); }); }
-void GalleryBrowserWindow::CoolButton2_Click() { vb::resume([&] { WebBrowser1.GoForward(); }); }
+void GalleryBrowserWindow::CoolButton1_Click() {
+    vb::resume([&] { WebBrowser1.GoBack(); });
+}
+void GalleryBrowserWindow::CoolButton2_Click() {
+    vb::resume([&] { WebBrowser1.GoForward(); });
+}
 
 }  // namespace vantry

@@ -48,7 +48,8 @@ public:
 protected:
     static constexpr int kWidth = 9600;
     // Lays the shared controls out around a browser of the given top and height.
-    GalleryBrowserWindow(App& app, const char* name, const std::string& banner, int browserTop, int browserHeight);
+    GalleryBrowserWindow(App& app, const char* name, const std::string& banner, int browserTop,
+                         int browserHeight);
     // The rows every such window's caption table has, in their order: 350, 351, 290, 352, 320, 321.
     void sharedCaptions();
 };

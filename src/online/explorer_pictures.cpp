@@ -14,12 +14,14 @@ struct Point {
     double x, y;
 };
 
-bool inRect(double x, double y, double l, double t, double r, double b) { return x >= l && x <= r && y >= t && y <= b; }
+bool inRect(double x, double y, double l, double t, double r, double b) {
+    return x >= l && x <= r && y >= t && y <= b;
+}
 
 bool inTriangle(double x, double y, Point a, Point b, Point c) {
     auto side = [&](Point p, Point q) { return (x - q.x) * (p.y - q.y) - (p.x - q.x) * (y - q.y); };
     const double d1 = side(a, b), d2 = side(b, c), d3 = side(c, a);
-    const bool neg = d1 < 0 || d2 < 0 || d3 < 0, pos = d1 > 0 || d2 > 0 || d3 > 0;
+    const bool neg = d1 < 0 || d2 < 0 || d3<0, pos = d1> 0 || d2 > 0 || d3 > 0;
     return !(neg && pos);
 }
 
@@ -30,7 +32,9 @@ bool nearSegment(double x, double y, Point a, Point b, double halfWidth) {
     return px * px + py * py <= halfWidth * halfWidth;
 }
 
-double distance(double x, double y, Point c) { return std::hypot(x - c.x, y - c.y); }
+double distance(double x, double y, Point c) {
+    return std::hypot(x - c.x, y - c.y);
+}
 
 void channels(vb::Color c, int out[3]) {
     out[0] = int(c >> 16) & 255;
@@ -62,11 +66,13 @@ Shape glyphShape(Glyph g) {
     switch (g) {
         case Glyph::Back:
             return [](double x, double y) {
-                return inTriangle(x, y, {0.12, 0.5}, {0.5, 0.16}, {0.5, 0.84}) || inRect(x, y, 0.45, 0.4, 0.86, 0.6);
+                return inTriangle(x, y, {0.12, 0.5}, {0.5, 0.16}, {0.5, 0.84}) ||
+                       inRect(x, y, 0.45, 0.4, 0.86, 0.6);
             };
         case Glyph::Forward:
             return [](double x, double y) {
-                return inTriangle(x, y, {0.88, 0.5}, {0.5, 0.16}, {0.5, 0.84}) || inRect(x, y, 0.14, 0.4, 0.55, 0.6);
+                return inTriangle(x, y, {0.88, 0.5}, {0.5, 0.16}, {0.5, 0.84}) ||
+                       inRect(x, y, 0.14, 0.4, 0.55, 0.6);
             };
         case Glyph::Stop:
             return [](double x, double y) {
@@ -82,7 +88,8 @@ Shape glyphShape(Glyph g) {
         case Glyph::Home:
             return [](double x, double y) {
                 const bool roof = inTriangle(x, y, {0.5, 0.12}, {0.1, 0.5}, {0.9, 0.5});
-                const bool walls = inRect(x, y, 0.22, 0.48, 0.78, 0.86) && !inRect(x, y, 0.42, 0.6, 0.58, 0.87);
+                const bool walls =
+                    inRect(x, y, 0.22, 0.48, 0.78, 0.86) && !inRect(x, y, 0.42, 0.6, 0.58, 0.87);
                 return roof || walls;
             };
         case Glyph::NewTopic:
@@ -114,13 +121,13 @@ Shape glyphShape(Glyph g) {
             };
         case Glyph::Upload:
             return [](double x, double y) {
-                return inTriangle(x, y, {0.5, 0.1}, {0.24, 0.4}, {0.76, 0.4}) || inRect(x, y, 0.42, 0.38, 0.58, 0.68) ||
-                       inRect(x, y, 0.16, 0.78, 0.84, 0.88);
+                return inTriangle(x, y, {0.5, 0.1}, {0.24, 0.4}, {0.76, 0.4}) ||
+                       inRect(x, y, 0.42, 0.38, 0.58, 0.68) || inRect(x, y, 0.16, 0.78, 0.84, 0.88);
             };
         case Glyph::Download:
             return [](double x, double y) {
-                return inTriangle(x, y, {0.5, 0.7}, {0.24, 0.4}, {0.76, 0.4}) || inRect(x, y, 0.42, 0.1, 0.58, 0.42) ||
-                       inRect(x, y, 0.16, 0.78, 0.84, 0.88);
+                return inTriangle(x, y, {0.5, 0.7}, {0.24, 0.4}, {0.76, 0.4}) ||
+                       inRect(x, y, 0.42, 0.1, 0.58, 0.42) || inRect(x, y, 0.16, 0.78, 0.84, 0.88);
             };
     }
     return [](double, double) { return false; };
@@ -160,7 +167,9 @@ std::shared_ptr<const vb::Picture> addressIcon() {
 
 std::shared_ptr<const vb::Picture> statusLight(bool onSites) {
     const vb::Color light = onSites ? vb::rgb(40, 170, 60) : vb::rgb(210, 50, 40);
-    return render(16, kStatusColor, light, [](double x, double y) { return distance(x, y, {0.5, 0.5}) <= 0.4; });
+    return render(16, kStatusColor, light, [](double x, double y) {
+        return distance(x, y, {0.5, 0.5}) <= 0.4;
+    });
 }
 
 }  // namespace vantry

@@ -49,7 +49,9 @@ void MyeCards::Command2_Click() {
     Unload();
 }
 
-void MyeCards::CoolButton3_Click() { WebBrowser1.Stop(); }
+void MyeCards::CoolButton3_Click() {
+    WebBrowser1.Stop();
+}
 
 void MyeCards::WebBrowser1_DownloadBegin() {
     strip.begin();

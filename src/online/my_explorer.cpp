@@ -79,9 +79,9 @@ void MyExplorer::designBar() {
         ImageButton* button;
         int left;
         Glyph glyph;
-    } bar[] = {{&CoolButton1, 120, Glyph::Back},   {&CoolButton2, 840, Glyph::Forward},
-               {&CoolButton3, 1560, Glyph::Stop},  {&CoolButton4, 2280, Glyph::Refresh},
-               {&CoolButton5, 3000, Glyph::Home},  {&CoolButton6, 3720, Glyph::NewTopic},
+    } bar[] = {{&CoolButton1, 120, Glyph::Back},  {&CoolButton2, 840, Glyph::Forward},
+               {&CoolButton3, 1560, Glyph::Stop}, {&CoolButton4, 2280, Glyph::Refresh},
+               {&CoolButton5, 3000, Glyph::Home}, {&CoolButton6, 3720, Glyph::NewTopic},
                {&CoolButton8, 4440, Glyph::Forum}};
     for (const auto& b : bar) {
         b.button->pos(b.left, 0, 615, 615);
@@ -111,7 +111,9 @@ void MyExplorer::designStatusBar() {
     img_NetStatus.setPicture(statusLight(true));
 }
 
-Hosts MyExplorer::hosts() const { return readHosts(app().fs(), app().form<Main>().txt_InitDir.Text()); }
+Hosts MyExplorer::hosts() const {
+    return app().form<Main>().hosts();
+}
 
 void MyExplorer::Form_Load() {
     Get_Language();
@@ -121,11 +123,12 @@ void MyExplorer::Form_Load() {
 void MyExplorer::Get_Language() {
     auto& store = app().form<Main>().lst_Language;
     captionStep(store, 78, [&](const std::string& t) { setCaption(t); });
-    const std::pair<int, Control*> tips[] = {
-        {320, &CoolButton1}, {321, &CoolButton2}, {322, &CoolButton3},  {323, &CoolButton4},
-        {327, &CoolButton5}, {329, &CoolButton8}, {325, &CB_Upload},    {326, &CB_Download},
-        {328, &CB_To_Mobile}, {330, &CB_eCards},  {249, &CoolButton6}};
-    for (const auto& [n, c] : tips) captionStep(store, n, [c](const std::string& t) { c->setToolTipText(t); });
+    const std::pair<int, Control*> tips[] = {{320, &CoolButton1}, {321, &CoolButton2}, {322, &CoolButton3},
+                                             {323, &CoolButton4}, {327, &CoolButton5}, {329, &CoolButton8},
+                                             {325, &CB_Upload},   {326, &CB_Download}, {328, &CB_To_Mobile},
+                                             {330, &CB_eCards},   {249, &CoolButton6}};
+    for (const auto& [n, c] : tips)
+        captionStep(store, n, [c](const std::string& t) { c->setToolTipText(t); });
     captionStep(store, 334, [&](const std::string& t) { lbl_NetStatus.setCaption(t); });
 }
 
@@ -169,9 +172,15 @@ void MyExplorer::Form_Resize() {
 
 // ---- browser bar
 
-void MyExplorer::CoolButton1_Click() { vb::resume([&] { WebBrowser1.GoBack(); }); }
-void MyExplorer::CoolButton2_Click() { vb::resume([&] { WebBrowser1.GoForward(); }); }
-void MyExplorer::CoolButton3_Click() { WebBrowser1.Stop(); }
+void MyExplorer::CoolButton1_Click() {
+    vb::resume([&] { WebBrowser1.GoBack(); });
+}
+void MyExplorer::CoolButton2_Click() {
+    vb::resume([&] { WebBrowser1.GoForward(); });
+}
+void MyExplorer::CoolButton3_Click() {
+    WebBrowser1.Stop();
+}
 
 void MyExplorer::CoolButton4_Click() {
     vb::resume([&] { WebBrowser1.Refresh(); });
@@ -184,8 +193,12 @@ void MyExplorer::CoolButton5_Click() {
     WebBrowser2.Navigate(h.galleryAddress(kCounterPage));
 }
 
-void MyExplorer::CoolButton6_Click() { WebBrowser1.Navigate(hosts().siteAddress(kNewTopicPage)); }
-void MyExplorer::CoolButton8_Click() { WebBrowser1.Navigate(hosts().siteAddress(kForumPage)); }
+void MyExplorer::CoolButton6_Click() {
+    WebBrowser1.Navigate(hosts().siteAddress(kNewTopicPage));
+}
+void MyExplorer::CoolButton8_Click() {
+    WebBrowser1.Navigate(hosts().siteAddress(kForumPage));
+}
 
 // ---- picture actions
 
@@ -228,7 +241,9 @@ void MyExplorer::CB_To_Mobile_Click() {
     app().programs().open(phoneAddress(h, webSizeAddress(h, Text2.Text(), code, "jpg")));
 }
 
-void MyExplorer::CB_Upload_Click() { WebBrowser1.Navigate(hosts().galleryAddress(kUploadTool)); }
+void MyExplorer::CB_Upload_Click() {
+    WebBrowser1.Navigate(hosts().galleryAddress(kUploadTool));
+}
 
 // ---- page-load strip and site status
 
@@ -242,11 +257,17 @@ void MyExplorer::WebBrowser1_DownloadComplete() {
     strip.complete();
 }
 
-void MyExplorer::TimerProgressBar_Timer() { strip.tick(); }
+void MyExplorer::TimerProgressBar_Timer() {
+    strip.tick();
+}
 
-void MyExplorer::Timer_NetStatus_Timer() { img_NetStatus.setVisible(!img_NetStatus.Visible()); }
+void MyExplorer::Timer_NetStatus_Timer() {
+    img_NetStatus.setVisible(!img_NetStatus.Visible());
+}
 
 // Stops the blinking until the watcher's next tick; the icon stays as it is now.
-void MyExplorer::img_NetStatus_DblClick() { Timer_NetStatus.setEnabled(false); }
+void MyExplorer::img_NetStatus_DblClick() {
+    Timer_NetStatus.setEnabled(false);
+}
 
 }  // namespace vantry

@@ -24,6 +24,8 @@ void MyUpload::Command1_Click() {
     }
 }
 
-void MyUpload::Command2_Click() { Unload(); }
+void MyUpload::Command2_Click() {
+    Unload();
+}
 
 }  // namespace vantry

@@ -23,10 +23,13 @@ void registerOnlineForms(vb::App& app) {
     };
     for (const auto& entry : explorerProcedures) {
         const P proc = entry.second;
-        vb::registerProcedure(app, MyExplorer::kName, entry.first, [proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
+        vb::registerProcedure(app, MyExplorer::kName, entry.first,
+                              [proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
     }
-    vb::registerProcedure(app, MyeCards::kName, "Get_Language", [](vb::App& a) { a.form<MyeCards>().Get_Language(); });
-    vb::registerProcedure(app, MyUpload::kName, "Get_Language", [](vb::App& a) { a.form<MyUpload>().Get_Language(); });
+    vb::registerProcedure(app, MyeCards::kName, "Get_Language",
+                          [](vb::App& a) { a.form<MyeCards>().Get_Language(); });
+    vb::registerProcedure(app, MyUpload::kName, "Get_Language",
+                          [](vb::App& a) { a.form<MyUpload>().Get_Language(); });
 
     // The download wizard and the main window's download procedures.
     app.registerForm<Download_Wizard>();
@@ -37,7 +40,8 @@ void registerOnlineForms(vb::App& app) {
         {"Get_File_Details", &Download_Wizard::Get_File_Details},
     };
     for (const auto& [name, proc] : wizardProcedures)
-        vb::registerProcedure(app, Download_Wizard::kName, name, [proc](vb::App& a) { (a.form<Download_Wizard>().*proc)(); });
+        vb::registerProcedure(app, Download_Wizard::kName, name,
+                              [proc](vb::App& a) { (a.form<Download_Wizard>().*proc)(); });
     using M = void (Main::*)();
     const std::pair<const char*, M> mainProcedures[] = {
         {"Get_ImageFile", &Main::Get_ImageFile},

@@ -14,7 +14,8 @@ public:
     static constexpr int kStep = 100;
     static constexpr int kTickMs = 500;
 
-    PageLoadStrip(vb::Shape& outline, vb::Shape& bar, vb::Timer& timer) : outline_(outline), bar_(bar), timer_(timer) {}
+    PageLoadStrip(vb::Shape& outline, vb::Shape& bar, vb::Timer& timer)
+        : outline_(outline), bar_(bar), timer_(timer) {}
 
     // Design values: both shapes hidden at left 30, top 50 of the status bar; the timer
     // disabled. The outline is filled with the bar's background so only its border shows.

@@ -182,6 +182,14 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     }
     ::fchmod(fd, mode);
     FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        const std::string why = std::strerror(errno);
+        ::close(fd);
+        ::unlink(temp.c_str());
+        fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + why);
+        job->finished = true;
+        return;
+    }
     CURLcode rc = CURLE_FAILED_INIT;
     long status = 0;
     curl_off_t length = -1;

@@ -38,7 +38,8 @@ constexpr std::uint32_t kCoreHeader = 12;  // OS/2 1.x: 16-bit sizes, 3-byte pal
 using Palette = std::vector<std::array<std::uint8_t, 3>>;
 
 // Run-length coded rows, bottom row first. Pixels the data never reaches stay black, as do
-// indices past the palette; runs past the right edge are cut there.
+// indices past the palette; runs past the right edge are cut there. The column never counts
+// past the edge, so no number of runs can carry it round to a place outside its row.
 void decodeRle(std::span<const std::uint8_t> d, bool fourBits, const Palette& palette, Picture& p) {
     const int width = p.width, height = p.height;
     int x = 0, row = 0;
@@ -48,7 +49,7 @@ void decodeRle(std::span<const std::uint8_t> d, bool fourBits, const Palette& pa
             std::uint8_t* dst = &p.rgb[(static_cast<std::size_t>(height - 1 - row) * width + x) * 3];
             for (int k = 0; k < n; ++k, dst += 3) std::copy_n(palette[index].data(), 3, dst);
         }
-        x += count;
+        x = std::min(width, x + count);
     };
     std::size_t i = 0;
     while (i + 1 < d.size() && row < height) {
@@ -71,7 +72,7 @@ void decodeRle(std::span<const std::uint8_t> d, bool fourBits, const Palette& pa
                 return;
             case 2:  // move right and up
                 if (i + 1 >= d.size()) return;
-                x += d[i];
+                x = std::min(width, x + d[i]);
                 row += d[i + 1];
                 i += 2;
                 break;
@@ -104,7 +105,8 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
         height = le16(&b[20]);
         bitCount = le16(&b[24]);
         entry = 3;
-        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) invalid("unsupported bit count");
+        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24)
+            invalid("unsupported bit count");
     } else {
         // The information header in all its later sizes; they share the first 40 bytes.
         if (size < 54) invalid("bitmap headers cut short");
@@ -125,7 +127,8 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
     const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
     if (compression != kBiRgb && !bitfields && !rle) invalid("unsupported compression");
     if (bitfields && bitCount != 16 && bitCount != 32) invalid("bit fields need 16 or 32 bits");
-    if (rle && bitCount != (compression == kBiRle8 ? 8u : 4u)) invalid("run-length coding of another bit count");
+    if (rle && bitCount != (compression == kBiRle8 ? 8u : 4u))
+        invalid("run-length coding of another bit count");
     if (rle && topDown) invalid("run-length coded bitmaps are stored bottom-up");
 
     std::size_t paletteOffset = 14 + headerSize;
@@ -151,7 +154,8 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
             // Writers that leave the count 0 sometimes store a shorter table; it cannot reach
             // into the pixels.
             if (colorsUsed == 0 && dataOffset >= paletteOffset)
-                count = std::min<std::uint32_t>(count, static_cast<std::uint32_t>((dataOffset - paletteOffset) / entry));
+                count = std::min<std::uint32_t>(
+                    count, static_cast<std::uint32_t>((dataOffset - paletteOffset) / entry));
             if (paletteOffset > size || (size - paletteOffset) / entry < count) invalid("palette cut short");
             for (std::uint32_t i = 0; i < count; ++i) {
                 const std::uint8_t* e = &b[paletteOffset + i * entry];
@@ -175,8 +179,9 @@ Picture decodeBmp(std::span<const std::uint8_t> b) {
     const std::size_t present = size - dataOffset;
     const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * bitCount + 7) / 8;
-    const std::size_t needed = rle ? 2 * ((static_cast<std::size_t>(width) + 254) / 255) * static_cast<std::size_t>(height)
-                                   : stride * static_cast<std::size_t>(height) / 4;
+    const std::size_t needed =
+        rle ? 2 * ((static_cast<std::size_t>(width) + 254) / 255) * static_cast<std::size_t>(height)
+            : stride * static_cast<std::size_t>(height) / 4;
     if (present < needed) invalid("the pixel data cannot fill the picture");
 
     Picture p = blankPicture(static_cast<int>(width), static_cast<int>(height));

@@ -163,8 +163,6 @@ struct PosixPrograms::Children {
 
 namespace {
 
-int codeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
-
 // Waits for the child (killing it past the deadline, when there is one) and hands its status on.
 void watch(int pid, std::optional<std::chrono::steady_clock::time_point> deadline,
            std::function<void(int status, bool killed)> ended) {
@@ -245,7 +243,7 @@ int PosixPrograms::wait(int pid) {
     auto it = children_->status.find(pid);
     if (it == children_->status.end()) return -1;  // not started here, or already waited for
     children_->ended.wait(lock, [&] { return children_->status[pid].has_value(); });
-    const int code = codeOf(*children_->status[pid]);
+    const int code = exitCodeOf(*children_->status[pid]);
     children_->status.erase(pid);
     if (code != 0 && children_->log)
         children_->log->log("program " + std::to_string(pid) + " ended with " + std::to_string(code));
@@ -265,7 +263,7 @@ void PosixPrograms::open(const std::string& address) {
           [children = children_, address, seconds](int status, bool killed) {
               if (killed)
                   children->say("xdg-open " + address + " did not finish within " + seconds + " s and was stopped");
-              else if (codeOf(status) != 0)
+              else if (exitCodeOf(status) != 0)
                   children->say("xdg-open " + address + " failed");
           });
 }

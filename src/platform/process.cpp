@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 
@@ -107,9 +107,12 @@ CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
                 readEnd.reset();
                 while (!exited && std::chrono::steady_clock::now() < deadline) {
                     const pid_t w = ::waitpid(pid, &status, WNOHANG);
-                    if (w == pid) exited = true;
-                    else if (w < 0 && errno != EINTR) return result;
-                    else ::usleep(2000);
+                    if (w == pid)
+                        exited = true;
+                    else if (w < 0 && errno != EINTR)
+                        return result;
+                    else
+                        ::usleep(2000);
                 }
                 if (!exited) continue;  // the deadline check above kills it
             }
@@ -128,12 +131,14 @@ CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
             return result;
         }
     }
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.exitCode = 128 + WTERMSIG(status);
-    }
+    result.exitCode = exitCodeOf(status);
     return result;
+}
+
+int exitCodeOf(int waitStatus) {
+    if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+    if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
+    return -1;
 }
 
 bool PosixCommandRunner::available(const std::string& program) {

@@ -11,12 +11,15 @@
 namespace vb {
 
 struct CommandResult {
-    bool started = false;  // false: the program could not be started (not found, not executable)
-    int exitCode = -1;     // the exit status; 128 + signal number when it was killed
-    std::string output;    // what it wrote to standard output, up to the output cap
-    bool timedOut = false;  // it outlived the deadline and was killed (exitCode 128 + 9)
+    bool started = false;    // false: the program could not be started (not found, not executable)
+    int exitCode = -1;       // the exit status; 128 + signal number when it was killed
+    std::string output;      // what it wrote to standard output, up to the output cap
+    bool timedOut = false;   // it outlived the deadline and was killed (exitCode 128 + 9)
     bool truncated = false;  // it wrote more than the cap; the rest was read and dropped
 };
+
+// A wait status as an exit code: the program's own, or 128 + the signal that ended it.
+int exitCodeOf(int waitStatus);
 
 // How long a program we wait for may run, and how much of its output we keep. A desktop tool
 // that hangs (a settings daemon that never answers) must not freeze the program.

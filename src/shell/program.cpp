@@ -3,8 +3,8 @@
 #include "localisation/language_chooser.h"
 #include "platform/procedures.h"
 
-#include "online/online_forms.h"
 #include "library/add_images_form.h"
+#include "online/online_forms.h"
 #include "shell/about.h"
 #include "shell/fresco.h"
 #include "shell/main_form.h"
@@ -18,10 +18,10 @@ void registerForms(vb::App& app) {
     app.registerForm<Main>();
     app.registerForm<StartForm>();
     app.registerForm<Splash>();
-    registerOnlineForms(app);
     app.registerForm<Add_Images>();
     app.registerForm<About>();
     app.registerForm<Fresco>();
+    registerOnlineForms(app);
 
     // The public procedures other windows call, reachable by name from outside the forms.
     using P = void (Main::*)();

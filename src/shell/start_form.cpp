@@ -2,6 +2,7 @@
 #include "shell/start_form.h"
 
 #include "localisation/language.h"
+#include "online/my_explorer.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 
@@ -190,16 +191,24 @@ void StartForm::Plugins_Click() {
 
 void StartForm::Go_Explorer_Click() { app().form<Main>().Start_Pelloria(); }
 
-// The gallery explorer window comes with the online gallery; until then these two items have
-// nothing to open.
 void StartForm::Go_Uploader_Click() {
-    if (app().knows("MyExplorer")) app().touch("MyExplorer").Show();
+    MyExplorer& explorer = app().form<MyExplorer>();
+    explorer.Show();
+    const Hosts h = explorer.hosts();
+    explorer.WebBrowser1.Navigate(h.galleryAddress("/utils/halden/index.php"));
+    explorer.WebBrowser2.Navigate(h.galleryAddress("/pelloria/gallery/counter.php"));
 }
 
 void StartForm::Go_News_Click() {
+    MyExplorer* explorer = nullptr;
     vb::resume([&] {
-        if (app().knows("MyExplorer")) app().touch("MyExplorer").Show();
+        explorer = &app().form<MyExplorer>();
+        explorer->Show();
     });
+    if (!explorer) return;
+    const Hosts h = explorer->hosts();
+    vb::resume([&] { explorer->WebBrowser1.Navigate(h.siteAddress("/forum/viewforum.php?f=17")); });
+    vb::resume([&] { explorer->WebBrowser2.Navigate(h.galleryAddress("/pelloria/gallery/counter.php")); });
 }
 
 void StartForm::tray_Random_Click() { app().form<Main>().Put_Wallpaper_Random(); }

@@ -54,6 +54,24 @@ TEST(GallerySite, EveryPathOfTheMapAnswers) {
     EXPECT_EQ(site.answer(HostKind::Unknown, "/pelloria/gallery/index.htm", "").status, 404);
 }
 
+// What a request carries goes into a page as text: never as markup of its own.
+TEST(GallerySite, RequestTextIsNeverMarkup) {
+    Site site;
+    const std::string hostile = "\"><script>alert(1)</script>";
+    const std::string encoded = "%22%3E%3Cscript%3Ealert(1)%3C%2Fscript%3E";
+    const Answer answers[] = {
+        site.answer(HostKind::Gallery, "/pelloria/gallery/" + hostile, ""),
+        site.answer(HostKind::Phone, "/download/", "url=" + encoded),
+        site.answer(HostKind::Site, "/utils/pelloria/counter/download.php", "id=" + encoded),
+        site.answer(HostKind::Site, "/utils/pelloria/ecards/index.php", "picture=" + encoded),
+        site.answer(HostKind::Site, "/forum/viewforum.php", "f=" + encoded),
+    };
+    for (const Answer& a : answers) {
+        EXPECT_EQ(a.body->find("<script>"), std::string::npos) << *a.body;
+        EXPECT_NE(a.body->find("&quot;&gt;&lt;script&gt;"), std::string::npos) << *a.body;
+    }
+}
+
 TEST(GallerySite, PicturesCoverTheCasesTheProgramMeets) {
     bool jpg = false, gif = false, bmp = false, fourChars = false, pello = false, big = false;
     int nested = 0;

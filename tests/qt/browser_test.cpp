@@ -33,31 +33,42 @@ public:
     int begins = 0, completes = 0;
 };
 
-TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
-    QApplication& qt = vbqt::test::qtApp();
-    (void)qt;
-    vantry::test::TempDir dir;
-    vantry::test::Gallery gallery(dir / "gallery.log");
-    ASSERT_GT(gallery.port(), 0);
+// A program holding one page form, its browsers loaded from library on first navigation.
+struct PageProgram {
+    explicit PageProgram(std::string library) : browsers(std::move(library), &log) {
+        loop.setApp(&app);
+        browsers.setApp(&app);
+    }
+    ~PageProgram() { loop.setApp(nullptr); }
 
+    QApplication& qt = vbqt::test::qtApp();
     vbqt::QtLoop loop;
     vbqt::QtDialogs dialogs;
     RecordingTray tray;
     FileSystem fs;
     CollectingLogger log;
-    vbqt::LazyWebBrowsers browsers(VANTRY_WEBENGINE_LIB, &log);
+    vbqt::LazyWebBrowsers browsers;
+    App app{
+        Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr, nullptr}};
+    bool registered = (app.registerForm<PageForm>(), true);
+    vbqt::QtFrontEnd fe{app};
+    PageForm& form = app.form<PageForm>();
+};
+
+TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+
     QWidget* pane = nullptr;
     auto view = [&](const WebBrowser&) { return pane->findChild<QWebEngineView*>(); };
     {
-        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
-                         nullptr}};
-        loop.setApp(&app);
-        browsers.setApp(&app);
-        app.registerForm<PageForm>();
-        vbqt::QtFrontEnd fe{app};
-        PageForm& form = app.form<PageForm>();
+        PageProgram program(VANTRY_WEBENGINE_LIB);
+        App& app = program.app;
+        vbqt::LazyWebBrowsers& browsers = program.browsers;
+        PageForm& form = program.form;
         app.deliver([&] { form.Show(); });
-        pane = fe.window(form)->findChild<QWidget*>("Browser1");
+        pane = program.fe.window(form)->findChild<QWidget*>("Browser1");
         ASSERT_NE(pane, nullptr);
         EXPECT_EQ(browsers.engine(), nullptr) << "no engine before the first navigation";
         EXPECT_EQ(form.Browser1.LocationURL(), "");
@@ -78,7 +89,6 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
         app.deliver([&] { form.Unload(); });
         QCoreApplication::processEvents();
-        loop.setApp(nullptr);
     }
     QTest::qWait(50);  // deferred deletions
 }
@@ -89,24 +99,15 @@ namespace {
 
 // Without the engine's library the program goes on with blank browsers and says why once.
 TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
-    vbqt::test::qtApp();
-    vbqt::QtLoop loop;
-    vbqt::QtDialogs dialogs;
-    RecordingTray tray;
-    FileSystem fs;
-    CollectingLogger log;
-    vbqt::LazyWebBrowsers browsers("/nonexistent/libvantry_webengine.so", &log);
     {
-        App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log, &browsers, nullptr,
-                         nullptr}};
-        loop.setApp(&app);
-        browsers.setApp(&app);
-        app.registerForm<PageForm>();
-        vbqt::QtFrontEnd fe{app};
-        PageForm& form = app.form<PageForm>();
+        PageProgram program("/nonexistent/libvantry_webengine.so");
+        App& app = program.app;
+        vbqt::LazyWebBrowsers& browsers = program.browsers;
+        PageForm& form = program.form;
         app.deliver([&] { form.Show(); });
         app.deliver([&] { form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/"); });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !log.lines.empty(); }, 10000)) << "no word of the failure";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !program.log.lines.empty(); }, 10000))
+            << "no word of the failure";
         app.deliver([&] {
             form.Browser1.Navigate("http://www.vantry-gallery.localhost:1/again");
             form.Browser1.Refresh();
@@ -115,8 +116,7 @@ TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
         EXPECT_EQ(browsers.engine(), nullptr);
         EXPECT_EQ(form.Browser1.LocationURL(), "");
         EXPECT_EQ(form.begins + form.completes, 0);
-        EXPECT_EQ(log.lines.size(), 1u);
-        loop.setApp(nullptr);
+        EXPECT_EQ(program.log.lines.size(), 1u);
     }
 }
 

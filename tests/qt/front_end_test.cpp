@@ -14,13 +14,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "qt_form_fixture.h"
 #include "testkit/test_pictures.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_front_end.h"
-#include "platform/qt/qt_loop.h"
-#include "qt_test_support.h"
 
 namespace {
 
@@ -94,30 +89,14 @@ public:
     bool present = true;
 };
 
-class FrontEndTest : public ::testing::Test {
+class FrontEndTest : public vbqt::test::QtFormTest<TestForm, SwitchableTray> {
 protected:
-    FrontEndTest() { loop.setApp(&app); }
-    template <class W>
-    W* widget(const char* name) {
-        return fe.window(form)->findChild<W*>(QString::fromLatin1(name));
-    }
     // The form shown and laid out, as the user would meet it.
     void showForm() {
         app.deliver([&] { form.Show(); });
         QCoreApplication::processEvents();  // lists sync after the event
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fe.window(form)));
     }
-
-    QApplication& qt = vbqt::test::qtApp();
-    vbqt::QtLoop loop;
-    vbqt::QtDialogs dialogs;
-    SwitchableTray tray;
-    FileSystem fs;
-    CollectingLogger log;
-    App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log}};
-    bool registered = (app.registerForm<TestForm>(), true);
-    vbqt::QtFrontEnd fe{app};
-    TestForm& form = app.form<TestForm>();
 };
 
 TEST_F(FrontEndTest, BuildsOneWidgetPerControlAtItsPlaceInPixels) {

@@ -7,12 +7,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "platform/app.h"
-#include "platform/headless.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_front_end.h"
-#include "platform/qt/qt_loop.h"
-#include "qt_test_support.h"
+#include "qt_form_fixture.h"
 
 namespace {
 
@@ -33,25 +28,13 @@ public:
     Image img_Stretched{this, "img_Stretched"};
 };
 
-class PictureDrawingTest : public ::testing::Test {
+class PictureDrawingTest : public vbqt::test::QtFormTest<PictureForm> {
 protected:
-    PictureDrawingTest() { loop.setApp(&app); }
-    QLabel* label(const char* name) { return fe.window(form)->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QLabel* label(const char* name) { return widget<QLabel>(name); }
     void deliver(const std::function<void()>& event) {
         app.deliver(event);
         QCoreApplication::processEvents();
     }
-
-    QApplication& qt = vbqt::test::qtApp();
-    vbqt::QtLoop loop;
-    vbqt::QtDialogs dialogs;
-    RecordingTray tray;
-    FileSystem fs;
-    CollectingLogger log;
-    App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log}};
-    bool registered = (app.registerForm<PictureForm>(), true);
-    vbqt::QtFrontEnd fe{app};
-    PictureForm& form = app.form<PictureForm>();
 };
 
 // A fine checkerboard: black and white pixels in turn.
@@ -79,7 +62,8 @@ TEST_F(PictureDrawingTest, LargePictureIsConvertedOnlyWhereItShows) {
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 60; ++x) {
             const QColor c = scaled.pixelColor(x, y);
-            for (int v : {c.red(), c.green(), c.blue()}) lowest = std::min(lowest, v), highest = std::max(highest, v);
+            for (int v : {c.red(), c.green(), c.blue()})
+                lowest = std::min(lowest, v), highest = std::max(highest, v);
         }
     EXPECT_GE(lowest, 127);
     EXPECT_LE(highest, 128);

@@ -8,12 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "platform/app.h"
-#include "platform/headless.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_front_end.h"
-#include "platform/qt/qt_loop.h"
-#include "qt_test_support.h"
+#include "qt_form_fixture.h"
 
 namespace {
 
@@ -45,10 +40,9 @@ public:
     std::vector<int> itemClicks, keys;
 };
 
-class SelectionEditingTest : public ::testing::Test {
+class SelectionEditingTest : public vbqt::test::QtFormTest<PickForm> {
 protected:
     SelectionEditingTest() {
-        loop.setApp(&app);
         app.deliver([&] {
             form.ListView1.AddColumn("Name");
             for (const char* n : {"one.jpg", "two.jpg", "three.jpg", "four.jpg"}) form.ListView1.AddRow(n);
@@ -57,26 +51,11 @@ protected:
         QCoreApplication::processEvents();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(fe.window(form)));
     }
-    template <class W>
-    W* widget(const char* name) {
-        return fe.window(form)->findChild<W*>(QString::fromLatin1(name));
-    }
     void clickRow(QTreeWidget* tree, int row, Qt::KeyboardModifiers mods) {
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, mods,
                           tree->visualItemRect(tree->topLevelItem(row)).center());
         QCoreApplication::processEvents();
     }
-
-    QApplication& qt = vbqt::test::qtApp();
-    vbqt::QtLoop loop;
-    vbqt::QtDialogs dialogs;
-    RecordingTray tray;
-    FileSystem fs;
-    CollectingLogger log;
-    App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log}};
-    bool registered = (app.registerForm<PickForm>(), true);
-    vbqt::QtFrontEnd fe{app};
-    PickForm& form = app.form<PickForm>();
 };
 
 TEST_F(SelectionEditingTest, CtrlAndShiftClicksSelectSeveralRowsOfTheListView) {

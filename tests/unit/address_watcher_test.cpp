@@ -2,9 +2,10 @@
 // current gallery picture: which addresses count as the maker's sites, where the album and the
 // picture are found, how the path is decoded, which albums take uploads, and which pictures may
 // become part of a local path.
+#include "online/address_watcher.h"
+
 #include <gtest/gtest.h>
 
-#include "online/address_watcher.h"
 #include "online/gallery_picture.h"
 
 using namespace vantry;
@@ -40,10 +41,10 @@ TEST(SitePrefixes, AnAddressIsOnTheSitesWhenItBeginsWithOneExactly) {
         {"https://www.secure.test:83/", true},
         {"HTTP://WWW.gal.test:81/", false},  // letter case counts
         {"http://www.GAL.test:81/", false},
-        {"http://gal.test:81/", false},  // no "www."
-        {"https://www.gal.test:81/", false},  // the gallery is plain http
+        {"http://gal.test:81/", false},         // no "www."
+        {"https://www.gal.test:81/", false},    // the gallery is plain http
         {"http://www.secure.test:83/", false},  // the secure host only over https
-        {"http://www.gal.test:8", false},  // shorter than the prefix
+        {"http://www.gal.test:8", false},       // shorter than the prefix
         {"", false},
         {"about:blank", false},
     };
@@ -129,14 +130,15 @@ TEST(DecodeAlbumPath, TurnsEverySeparatorIntoASlashInEitherCase) {
 
 TEST(UploadAllowed, EveryAlbumButThoseBeginningWithPello) {
     const std::pair<const char*, bool> rows[] = {
-        {"Pello/animals", false}, {"Pello", false},  {"Pellorian", false}, {"pello/animals", true},
-        {"PELLO/x", true},        {"Pell", true},    {"", true},           {"sea/Pello", true},
+        {"Pello/animals", false}, {"Pello", false}, {"Pellorian", false}, {"pello/animals", true},
+        {"PELLO/x", true},        {"Pell", true},   {"", true},           {"sea/Pello", true},
     };
     for (const auto& [path, allowed] : rows) EXPECT_EQ(uploadAllowed(path), allowed) << path;
 }
 
 TEST(AddressWatcherRules, TheWorkedExampleEndToEnd) {
-    const auto remainder = albumRemainder("http://www.gal.test:81/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    const auto remainder =
+        albumRemainder("http://www.gal.test:81/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
     ASSERT_TRUE(remainder);
     EXPECT_EQ(*remainder, "sea%2Fboats%2F&pic=dawn.jpg");
     const auto split = splitPicture(*remainder);
@@ -168,7 +170,8 @@ TEST(GalleryPictureNames, AddressesAreBuiltUnencoded) {
               "http://www.site.test:82/utils/pelloria/ecards/index.php?picture="
               "http://www.gal.test:81/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg");
     EXPECT_EQ(phoneAddress(h, picture),
-              "http://phone.test:84/download/?url=http://www.gal.test:81/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg");
+              "http://phone.test:84/download/?url=http://www.gal.test:81/pelloria/gallery/murlo-cache/sea/"
+              "boats/dawn_800.jpg");
     // No picture recognised yet: the "/" after the album is followed by "_800." at once.
     EXPECT_EQ(webSizeAddress(h, "", "", ""), "http://www.gal.test:81/pelloria/gallery/murlo-cache//_800.");
 }

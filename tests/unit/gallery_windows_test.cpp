@@ -10,6 +10,7 @@
 #include "platform/picture.h"
 #include "platform/procedures.h"
 #include "shell/main_form.h"
+#include "shell/start_form.h"
 #include "testkit/scenario_support.h"
 
 using namespace vantry;
@@ -48,7 +49,8 @@ struct Gallery : Harness {
         showPage(path);
     }
     std::string lastNavigation(const std::string& control) const {
-        for (auto it = platform.browsers.navigations.rbegin(); it != platform.browsers.navigations.rend(); ++it)
+        for (auto it = platform.browsers.navigations.rbegin(); it != platform.browsers.navigations.rend();
+             ++it)
             if (it->control == control) return it->url;
         return "";
     }
@@ -56,8 +58,9 @@ struct Gallery : Harness {
     std::string actions() {
         MyExplorer& e = explorer();
         std::string s;
-        for (vb::Control* c : {static_cast<vb::Control*>(&e.CB_Download), static_cast<vb::Control*>(&e.CB_eCards),
-                               static_cast<vb::Control*>(&e.CB_To_Mobile), static_cast<vb::Control*>(&e.CB_Upload)})
+        for (vb::Control* c :
+             {static_cast<vb::Control*>(&e.CB_Download), static_cast<vb::Control*>(&e.CB_eCards),
+              static_cast<vb::Control*>(&e.CB_To_Mobile), static_cast<vb::Control*>(&e.CB_Upload)})
             s += c->Enabled() ? '1' : '0';
         return s;
     }
@@ -69,8 +72,10 @@ TEST(GalleryExplorer, OpensOnTheGalleryIndexAndHidesTheMainWindow) {
     g.app->deliver([&] { g.main().SSCommand1.Click(); });  // the gallery button
     EXPECT_TRUE(g.explorer().Visible());
     EXPECT_FALSE(g.main().Visible());
-    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kGallery) + "/pelloria/gallery/index.htm");
-    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser2"), std::string(kGallery) + "/pelloria/gallery/counter.php");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"),
+              std::string(kGallery) + "/pelloria/gallery/index.htm");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser2"),
+              std::string(kGallery) + "/pelloria/gallery/counter.php");
     EXPECT_EQ(g.explorer().Caption(), "s78");
     EXPECT_EQ(g.explorer().CoolButton6.ToolTipText(), "s249");
     EXPECT_EQ(g.explorer().lbl_NetStatus.Caption(), "s334");
@@ -79,6 +84,21 @@ TEST(GalleryExplorer, OpensOnTheGalleryIndexAndHidesTheMainWindow) {
     EXPECT_EQ(g.explorer().txt_URL.Text(), std::string(kGallery) + "/pelloria/gallery/index.htm");
     EXPECT_EQ(g.explorer().lbl_NetStatus.ToolTipText(), "s332");
     EXPECT_FALSE(g.explorer().Timer_NetStatus.Enabled());
+}
+
+TEST(GalleryExplorer, TheTrayItemsOpenItOnTheUploadToolAndTheForum) {
+    Gallery g;
+    g.app->deliver([&] { g.app->form<StartForm>().Go_Uploader.Click(); });
+    EXPECT_TRUE(g.explorer().Visible());
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kGallery) + "/utils/halden/index.php");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser2"),
+              std::string(kGallery) + "/pelloria/gallery/counter.php");
+    g.app->deliver([&] { g.app->form<StartForm>().Go_News.Click(); });
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kSite) + "/forum/viewforum.php?f=17");
+    int explorerNavigations = 0;
+    for (const auto& n : g.browsers().navigations)
+        explorerNavigations += n.control.rfind("MyExplorer.", 0) == 0;
+    EXPECT_EQ(explorerNavigations, 4);
 }
 
 TEST(GalleryExplorer, APicturePageEnablesEveryActionAndAnAlbumPageOnlyUpload) {
@@ -229,8 +249,9 @@ TEST(GalleryExplorer, ECardBeforeAnyPictureAndCancelLeaveNothingShown) {
     Gallery g;
     g.app->deliver([&] { g.main().Start_Pelloria(); });
     g.app->deliver([&] { g.explorer().CB_eCards.Click(); });
-    EXPECT_EQ(g.lastNavigation("MyeCards.WebBrowser1"), std::string(kSite) + "/utils/pelloria/ecards/index.php?picture=" +
-                                                            kGallery + "/pelloria/gallery/murlo-cache//_800.");
+    EXPECT_EQ(g.lastNavigation("MyeCards.WebBrowser1"),
+              std::string(kSite) + "/utils/pelloria/ecards/index.php?picture=" + kGallery +
+                  "/pelloria/gallery/murlo-cache//_800.");
     MyeCards& cards = g.app->form<MyeCards>();
     // Back and forward without pages: nothing happens, no message.
     g.app->deliver([&] { cards.CoolButton1.Click(); });
@@ -267,7 +288,8 @@ TEST(GalleryExplorer, DownloadActionHandsThePictureToTheWizard) {
     WizardDouble& wizard = g.app->form<WizardDouble>();
     EXPECT_FALSE(g.explorer().Visible());
     EXPECT_TRUE(wizard.Visible());
-    EXPECT_EQ(g.lastNavigation("Download_Wizard.WebBrowser1"), std::string(kGallery) + "/pelloria/gallery/forum_news.htm");
+    EXPECT_EQ(g.lastNavigation("Download_Wizard.WebBrowser1"),
+              std::string(kGallery) + "/pelloria/gallery/forum_news.htm");
     EXPECT_TRUE(wizard.Command7.Enabled());
     EXPECT_EQ(wizard.prepared, std::vector<std::string>{"sea/boats|dawn.jpg"});
 }
@@ -278,8 +300,8 @@ TEST(GalleryExplorer, PhoneActionOpensThePhoneServiceForTheJpegAndMinimises) {
     g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=sail.gif");
     g.app->deliver([&] { g.explorer().CB_To_Mobile.Click(); });
     ASSERT_EQ(g.programs.opened.size(), 1u);
-    EXPECT_EQ(g.programs.opened[0], std::string("http://vantry-phone.localhost:8642/download/?url=") + kGallery +
-                                        "/pelloria/gallery/murlo-cache/sea/boats/sail_800.jpg");
+    EXPECT_EQ(g.programs.opened[0], std::string("http://vantry-phone.localhost:8642/download/?url=") +
+                                        kGallery + "/pelloria/gallery/murlo-cache/sea/boats/sail_800.jpg");
     EXPECT_EQ(g.explorer().windowState(), vb::WindowState::Minimized);
     EXPECT_EQ(g.explorer().txt_Extension.Text(), "") << "the phone action leaves the extension alone";
 }
@@ -293,7 +315,8 @@ TEST(GalleryExplorer, BarButtonsAndUploadGoWhereTheyShould) {
     g.app->deliver([&] { e.CoolButton8.Click(); });
     EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), "http://www.s.test/forum/viewforum.php?f=17");
     g.app->deliver([&] { e.CoolButton6.Click(); });
-    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), "http://www.s.test/forum/posting.php?mode=newtopic&f=12");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"),
+              "http://www.s.test/forum/posting.php?mode=newtopic&f=12");
     g.app->deliver([&] { e.CoolButton5.Click(); });
     EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), "http://www.g.test/pelloria/gallery");
     EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser2"), "http://www.g.test/pelloria/gallery/counter.php");
@@ -380,7 +403,8 @@ TEST(UploadWindow, BackToTheGalleryOpensItAfreshWhenTheExplorerHasNoAddress) {
     EXPECT_FALSE(g.app->isLoaded("MyUpload"));
     EXPECT_TRUE(g.explorer().Visible());
     EXPECT_FALSE(g.main().Visible());
-    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"), std::string(kGallery) + "/pelloria/gallery/index.htm");
+    EXPECT_EQ(g.lastNavigation("MyExplorer.WebBrowser1"),
+              std::string(kGallery) + "/pelloria/gallery/index.htm");
 }
 
 TEST(UploadWindow, BackToTheGalleryRestoresTheExplorerOnItsLastPage) {

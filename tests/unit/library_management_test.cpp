@@ -189,3 +189,30 @@ TEST(AddImages, AFailingDriveAsksToRetryUntilNo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Importing from the library's own folder with the delete box ticked: the copy is the original,
+// so deleting "the original" would lose the picture.
+TEST(AddImages, MovingAPictureFromTheLibraryIntoItselfKeepsIt) {
+    Harness h;
+    h.put("LANGUAGE.DRV", readFile(std::string(VANTRY_SOURCE_DIR) + "/data/LANGUAGE.DRV"));
+    h.programs.programs["fresco.exe"] = {};
+    h.start();
+    h.put("img/a.jpg", "picture bytes");
+    auto& add = h.app->form<Add_Images>();
+    h.app->deliver([&] {
+        add.Show();
+        add.txt_CurPath.setText(h.pf / "img");
+        add.File1.setPath(h.pf / "img");
+        add.Check1.setValue(1);
+    });
+    ASSERT_EQ(add.File1.ListCount(), 1);
+    h.app->deliver([&] {
+        add.File1.setSelected(0, true);
+        add.Command1_Click();
+    });
+    EXPECT_EQ(h.file("img/a.jpg"), "picture bytes");
+}
+
+}  // namespace

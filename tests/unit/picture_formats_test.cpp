@@ -9,21 +9,13 @@
 #include "picture_samples.h"
 #include "platform/error.h"
 #include "platform/picture.h"
-#include "testkit/test_pictures.h"
 #include "platform/process.h"
+#include "testkit/test_pictures.h"
 
 namespace {
 
 using samples::Bytes;
-
-int errorOf(auto&& statement) {
-    try {
-        statement();
-    } catch (const vb::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using samples::errorOf;
 
 // ImageMagick's own decode of the file, as 8-bit RGB; empty when it cannot be run.
 Bytes referenceDecode(const Bytes& file, const std::string& suffix) {
@@ -40,7 +32,8 @@ Bytes referenceDecode(const Bytes& file, const std::string& suffix) {
     Bytes rgb;
     if (FILE* pipe = ::popen(("convert '" + path + "' -depth 8 rgb:- 2>/dev/null").c_str(), "r")) {
         std::uint8_t buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) rgb.insert(rgb.end(), buffer, buffer + n);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            rgb.insert(rgb.end(), buffer, buffer + n);
         ::pclose(pipe);
     }
     std::remove(path.c_str());
@@ -96,7 +89,9 @@ TEST(PictureFormats, RunLengthCodesOutsideTheCommonPath) {
     file.resize(data);
     file.insert(file.end(), {0, 2, 2, 0, 2, 1, 0, 0, 9, 0, 0, 1});
     const vb::Picture p = vb::decodePicture(file);
-    auto at = [&](int x, int y) { return p.rgb[(y * 4 + x) * 3] << 16 | p.rgb[(y * 4 + x) * 3 + 1] << 8 | p.rgb[(y * 4 + x) * 3 + 2]; };
+    auto at = [&](int x, int y) {
+        return p.rgb[(y * 4 + x) * 3] << 16 | p.rgb[(y * 4 + x) * 3 + 1] << 8 | p.rgb[(y * 4 + x) * 3 + 2];
+    };
     EXPECT_EQ(at(0, 2), 0);  // skipped by the delta
     EXPECT_EQ(at(2, 2), green);
     EXPECT_EQ(at(3, 2), green);
@@ -105,14 +100,30 @@ TEST(PictureFormats, RunLengthCodesOutsideTheCommonPath) {
     EXPECT_EQ(at(0, 0), 0);  // after the end of the picture
 }
 
+TEST(PictureFormats, RunsFarPastTheRightEdgeNeverWriteOutsideTheirRow) {
+    // 1 x 2: the bottom row codes 2^32 - 1 pixels of black in runs of 255, then a run of two
+    // white ones; all of it is past the edge, so nothing but black is ever drawn.
+    samples::Indexed shape{1, 2, std::vector<std::uint8_t>(2, 0), {0x000000, 0xFFFFFF}};
+    Bytes file = samples::rleBmp(shape, 8);
+    const std::size_t data = file[10];
+    file.resize(data);
+    constexpr std::size_t runs = 0xFFFFFFFFull / 255;
+    file.reserve(data + runs * 2 + 4);
+    for (std::size_t i = 0; i < runs; ++i) file.insert(file.end(), {255, 0});
+    file.insert(file.end(), {2, 1, 0, 1});
+    const vb::Picture p = vb::decodePicture(file);
+    ASSERT_EQ(p.rgb.size(), 6u);
+    for (std::uint8_t v : p.rgb) EXPECT_EQ(v, 0);
+}
+
 // A small file claiming 14142 x 14142 pixels (570 MB as RGB) is refused before the picture is
 // allocated; a real picture of one colour, which codes to very little, still loads.
 TEST(PictureLimits, TinyFilesClaimingHugePicturesFail) {
     Bytes bmp(70, 0);
     bmp[0] = 'B', bmp[1] = 'M', bmp[10] = 54, bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
     for (int at : {18, 22}) bmp[at] = 0x3E, bmp[at + 1] = 0x37;  // 14142
-    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0x3E, 0x37, 0x3E, 0x37, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                       ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, ';'};
+    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0x3E, 0x37, 0x3E, 0x37, 0x80, 0, 0, 0,    0, 0, 255, 255,
+                       255, ',', 0,   0,   0,   0,   1,    0,    1,    0,    0,    2, 2, 0x44, 1, 0, ';'};
     // A 16 x 16 JPEG whose frame header is patched to the huge size.
     Bytes jpeg = samples::solidJpeg(16, 16, false);
     std::size_t sof = 2;
@@ -121,9 +132,11 @@ TEST(PictureLimits, TinyFilesClaimingHugePicturesFail) {
     Bytes rle = samples::rleBmp(samples::Indexed{2, 2, {0, 0, 0, 0}, {0x102030}}, 8);
     for (int at : {18, 22}) rle[at] = 0x3E, rle[at + 1] = 0x37;
 
-    const std::pair<const char*, const Bytes*> rows[] = {{"BMP", &bmp}, {"GIF", &gif}, {"JPEG", &jpeg}, {"RLE8", &rle}};
+    const std::pair<const char*, const Bytes*> rows[] = {
+        {"BMP", &bmp}, {"GIF", &gif}, {"JPEG", &jpeg}, {"RLE8", &rle}};
     for (const auto& [kind, file] : rows)
-        EXPECT_EQ(errorOf([&] { vb::decodePicture(*file); }), vb::err::InvalidPicture) << kind << ", " << file->size() << " bytes";
+        EXPECT_EQ(errorOf([&] { vb::decodePicture(*file); }), vb::err::InvalidPicture)
+            << kind << ", " << file->size() << " bytes";
 }
 
 TEST(PictureLimits, SolidColourPicturesStillLoad) {

@@ -4,11 +4,22 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/picture.h"
 
 namespace samples {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The error number a statement raises, 0 when it returns.
+inline int errorOf(auto&& statement) {
+    try {
+        statement();
+    } catch (const vb::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // Palette indices, top row first.
 struct Indexed {

@@ -1,5 +1,4 @@
 #include "platform/picture.h"
-#include "testkit/test_pictures.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -10,7 +9,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "picture_samples.h"
 #include "platform/error.h"
+#include "testkit/test_pictures.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -38,14 +39,7 @@ Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-int errorOf(auto&& statement) {
-    try {
-        statement();
-    } catch (const vb::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using samples::errorOf;
 
 Rgb pixel(const Picture& p, int x, int y) {
     const std::uint8_t* px = &p.rgb[(static_cast<std::size_t>(y) * p.width + x) * 3];

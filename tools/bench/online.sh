@@ -8,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 top=$PWD
+. tools/bench/xvfb_start.sh
 build="${1:-build/release}"
 base="${2:-}"
 runs="${3:-5}"
@@ -15,11 +16,7 @@ work=$(mktemp -d)
 gpid="" xpid="" vpid=""
 cleanup() { kill $vpid $gpid $xpid 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
-for d in $(seq 150 199); do [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1280x800x24 -noreset >/dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -S /tmp/.X11-unix/X$d ] && break; sleep 0.05; done
-export DISPLAY=:$d
+start_xvfb "$work"
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
 
@@ -53,19 +50,14 @@ start_once() {
   printf 'gallery=vantry-gallery.localhost:%s\r\nsite=vantry-site.localhost:%s\r\n' "$port" "$port" >"$pf/HOSTS.CFG"
   printf 'Vantry, Get news when program starts\r\n' >"$pf/NEWS.CFG"
   : >"$work/gallery.log"
-  local t0 t1
+  local t0
   t0=$(date +%s%N)
   ( cd "$pf" && XDG_DATA_HOME="$pf/xdg" exec "$bin" >/dev/null 2>&1 ) &
   vpid=$!
-  until xwininfo -root -tree 2>/dev/null | grep -q '"Vantry 3.5"'; do
-    sleep 0.002
-    if [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 15000 ]; then echo "no main window after 15 s" >&2; return 1; fi
-  done
-  t1=$(date +%s%N)
-  elapsed=$(( (t1 - t0) / 1000000 ))
+  wait_for_window "Vantry 3.5" 15000 "$t0" || return 1
+  elapsed=$ms
 }
 stop_once() { kill $vpid 2>/dev/null || true; wait $vpid 2>/dev/null || true; vpid=""; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 times=()
 for i in $(seq "$runs"); do

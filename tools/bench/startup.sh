@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
+. tools/bench/xvfb_start.sh
 build="${1:-build/release}"
 idle="${2:-60}"
 runs="${3:-5}"
@@ -23,31 +24,21 @@ chmod 700 "$work/run"
 cp -a data/. "$work/pf/"
 cp "$build/fresco.exe" "$work/pf/"
 rm -f "$work/pf/CONNECT.TMP" "$work/pf/START.1ST"
-# A display number of the server's own choosing, so parallel runs never collide.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")" XDG_DATA_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run"
+start_xvfb "$work"
+export XDG_DATA_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run"
 cd "$work/pf"
 
 # Starts the program and sets ms to the milliseconds until a window titled TITLE is mapped;
 # leaves its pid in vpid.
 shown_ms() {
   local title=$1; shift
-  local t0 t1
+  local t0
   t0=$(date +%s%N)
   "$@" >/dev/null 2>&1 &
   vpid=$!
-  until xwininfo -root -tree 2>/dev/null | grep -q "\"$title\""; do
-    sleep 0.002
-    if [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 10000 ]; then echo "no window \"$title\" after 10 s" >&2; exit 1; fi
-  done
-  t1=$(date +%s%N)
-  ms=$(( (t1 - t0) / 1000000 ))
+  wait_for_window "$title" 10000 "$t0" || exit 1
 }
 stop() { kill "$vpid" 2>/dev/null || true; wait "$vpid" 2>/dev/null || true; vpid=""; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 vantry=() bare=()
 for i in $(seq "$runs"); do

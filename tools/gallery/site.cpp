@@ -16,6 +16,34 @@ const char* kStyle =
     ".news article{background:#fff;border-left:4px solid #466eb4;margin:0 0 12px;padding:8px 12px}"
     ".news h2{font-size:16px;margin:0 0 4px}.date{color:#667;font-size:12px}</style>";
 
+// Text from a request, safe inside an element or a quoted attribute.
+std::string escapeHtml(const std::string& t) {
+    std::string out;
+    out.reserve(t.size());
+    for (char c : t) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string page(const std::string& title, const std::string& body) {
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title>" + kStyle +
            "</head><body><header><h1>" + title + "</h1></header><main>" + body + "</main></body></html>\n";
@@ -36,7 +64,7 @@ Answer text(const std::string& t) {
 }
 
 Answer notFound(const std::string& path) {
-    Answer a = html("Not found", "<p>There is no page " + path + " here.</p>");
+    Answer a = html("Not found", "<p>There is no page " + escapeHtml(path) + " here.</p>");
     a.status = 404;
     return a;
 }
@@ -189,7 +217,7 @@ Answer Site::answer(HostKind host, const std::string& path, const std::string& q
             return notFound(path);
         case HostKind::Phone:
             if (path == "/download/" || path == "/download") {
-                const std::string url = queryValue(query, "url");
+                const std::string url = escapeHtml(queryValue(query, "url"));
                 return html("Picture to your phone",
                             "<p>Send this picture to your mobile phone:</p><p><img src=\"" + url +
                                 "\" width=\"200\"></p><p><code>" + url + "</code></p>");
@@ -257,7 +285,16 @@ Answer Site::galleryPage(const std::string& path, const std::string& query) {
         a.isPicture = true;
         return a;
     }
-    if (path == root + "/counter.php") return html("Visits", "<p>Thank you for visiting.</p>");
+    if (path == root + "/counter.php") {
+        // Shown in the explorer as a thin band between its bar and its page (the visit
+        // browser's rows 16 to 31 pixels down): one small line on the bar's colour.
+        Answer a;
+        a.body = std::make_shared<const std::string>(
+            "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Visits</title></head>"
+            "<body style=\"margin:0;background:#243456;color:#c8d4eb;font:11px sans-serif\">"
+            "<div style=\"padding:17px 0 0 12px\">Thank you for visiting the Vantry gallery</div></body></html>\n");
+        return a;
+    }
     if (path == root + "/portal_news.htm")
         return html("Vantry news",
                     "<div class=\"news\"><article><h2>New album: Pellorian coast</h2><p class=\"date\">"
@@ -287,17 +324,18 @@ Answer Site::sitePage(const std::string& path, const std::string& query) {
             std::lock_guard<std::mutex> lock(mutex_);
             n = ++counts_[id];
         }
-        return html("Download counted", "<p>" + id + ": " + std::to_string(n) + " downloads.</p>");
+        return html("Download counted",
+                    "<p>" + escapeHtml(id) + ": " + std::to_string(n) + " downloads.</p>");
     }
     if (path == "/utils/pelloria/ecards/index.php") {
-        const std::string picture = queryValue(query, "picture");
+        const std::string picture = escapeHtml(queryValue(query, "picture"));
         return html("Send an e-card", "<p>Your e-card with the picture:</p><p><img src=\"" + picture +
                                           "\" width=\"320\"></p><p><code>" + picture + "</code></p>");
     }
     if (path == "/forum" || path == "/forum/")
         return html("Forum", "<p><a href=\"/forum/viewforum.php?f=17\">News</a></p>");
     if (path == "/forum/viewforum.php")
-        return html("Forum " + queryValue(query, "f"), "<p>Topics of this forum.</p>");
+        return html("Forum " + escapeHtml(queryValue(query, "f")), "<p>Topics of this forum.</p>");
     if (path == "/forum/posting.php") return html("New topic", "<form><textarea></textarea></form>");
     if (path == "/vantry_version_number.js") {
         // The version stands at characters 32 to 39, counted from 1.

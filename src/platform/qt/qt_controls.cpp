@@ -410,9 +410,14 @@ void ControlBinding::syncNow() {
     vb::Control& c = control_;
     switch (c.kind()) {
         case vb::Kind::Label:
-        case vb::Kind::LinkLabel:
-            static_cast<QLabel*>(w)->setText(qs(c.Caption()));
+        case vb::Kind::LinkLabel: {
+            auto* label = static_cast<QLabel*>(w);
+            // A label one line high shows as much of a long text as fits (an address), rather
+            // than breaking it onto a second line that nobody can see.
+            label->setWordWrap(label->height() >= 2 * label->fontMetrics().lineSpacing());
+            label->setText(qs(c.Caption()));
             break;
+        }
         case vb::Kind::TextBox: {
             auto* edit = static_cast<QLineEdit*>(w);
             const QString text = qs(static_cast<vb::TextBox&>(c).Text());

@@ -195,7 +195,10 @@ void FormHost::formChanged() {
     if (f.Width() != appliedWidth_ || f.Height() != appliedHeight_) {
         appliedWidth_ = f.Width();
         appliedHeight_ = f.Height();
-        window_->resize(px(appliedWidth_), px(appliedHeight_));
+        if (f.fixedSize)
+            window_->setFixedSize(px(appliedWidth_), px(appliedHeight_));
+        else
+            window_->resize(px(appliedWidth_), px(appliedHeight_));
     }
     if (f.toolWindow) {
         window_->hide();
