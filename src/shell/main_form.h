@@ -76,8 +76,7 @@ public:
     void Timer_Criteria_Timer();
     void txt_Criteria_Change();
 
-    // Procedures of the parts of the program that are still to come; the start-up calls them at
-    // their place so the sequence stays complete.
+    // The gallery launch (src/online).
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
 
