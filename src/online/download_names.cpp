@@ -3,15 +3,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "online/gallery_picture.h"
+
 namespace vantry {
 
 std::string pictureAddress(const Hosts& hosts, std::string_view album, std::string_view code,
                            std::string_view extension, bool low) {
-    std::string path = low ? "/pelloria/gallery/murlo-cache/" : "/pelloria/gallery/murlo-albums/";
+    if (low) return webSizeAddress(hosts, album, code, extension);
+    std::string path = "/pelloria/gallery/murlo-albums/";
     path += album;
     path += '/';
     path += code;
-    path += low ? "_800." : ".";
+    path += '.';
     path += extension;
     return hosts.galleryAddress(path);
 }
@@ -29,13 +32,7 @@ std::string downloadedPictureName(std::string_view code, bool low) {
 
 std::string thumbnailAddress(const Hosts& hosts, std::string_view album, std::string_view code,
                              std::string_view extension) {
-    std::string path = "/pelloria/gallery/murlo-cache/";
-    path += album;
-    path += '/';
-    path += code;
-    path += "_thumb_135.";
-    path += extension;
-    return hosts.galleryAddress(path);
+    return cacheAddress(hosts, album, code, "_thumb_135", extension);
 }
 
 std::string downloadCountAddress(const Hosts& hosts, std::string_view code, bool low) {
