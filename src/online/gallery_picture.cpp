@@ -27,15 +27,21 @@ bool usableInLocalPath(std::string_view albumPath, std::string_view code) {
     return albumUsableInLocalPath(albumPath) && codeUsableInLocalPath(code);
 }
 
-std::string webSizeAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,
-                           std::string_view extension) {
+std::string cacheAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,
+                         std::string_view suffix, std::string_view extension) {
     std::string path = "/pelloria/gallery/murlo-cache/";
     path += albumPath;
     path += '/';
     path += code;
-    path += "_800.";
+    path += suffix;
+    path += '.';
     path += extension;
     return hosts.galleryAddress(path);
+}
+
+std::string webSizeAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,
+                           std::string_view extension) {
+    return cacheAddress(hosts, albumPath, code, "_800", extension);
 }
 
 std::string eCardAddress(const Hosts& hosts, std::string_view pictureAddress) {

@@ -31,6 +31,11 @@ bool codeUsableInLocalPath(std::string_view code);
 // Whether both halves of a gallery picture may be used to build a local path.
 bool usableInLocalPath(std::string_view albumPath, std::string_view code);
 
+// A picture in the gallery's cache: "http://www.", the gallery host,
+// "/pelloria/gallery/murlo-cache/", the album path, "/", the code, the suffix, "." and the extension.
+std::string cacheAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,
+                         std::string_view suffix, std::string_view extension);
+
 // The gallery's web-size picture: "http://www.", the gallery host, "/pelloria/gallery/murlo-cache/",
 // the album path, "/", the code, "_800." and the extension.
 std::string webSizeAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,

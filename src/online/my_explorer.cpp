@@ -203,10 +203,8 @@ void MyExplorer::CoolButton8_Click() {
 // ---- picture actions
 
 // The download wizard is its own window; it is reached by name, so the explorer does not depend
-// on how the wizard is built. A program without the wizard leaves the explorer as it is rather
-// than hide it with nothing in its place.
+// on how the wizard is built.
 void MyExplorer::CB_Download_Click() {
-    if (!app().knows("Download_Wizard")) return;
     Hide();
     Form& wizard = app().touch("Download_Wizard");
     wizard.Show();

@@ -57,9 +57,7 @@ void Main::cmd_BrowseNews_Click() {
     Options.setVisible(false);
     Panel_Options.setVisible(false);
     Download.setVisible(false);
-    // The explorer window comes with the online gallery's own part; without it there is nothing
-    // to open, and each of its steps is skipped like a failing one.
-    if (!app().knows("MyExplorer")) return;
+    // Each of the explorer's steps is skipped like a failing one.
     Form* explorer = nullptr;
     vb::resume([&] {
         explorer = &app().touch("MyExplorer");

@@ -133,6 +133,7 @@ public:
     // Events shared by all kinds.
     Event<> Click;
     Event<> DblClick;
+    Event<> GotFocus;  // the control took the keyboard focus
     Event<int, int, float, float> MouseMove;  // button, shift, x, y (twips)
     Event<int&, int> KeyDown;                 // key code, shift
 

@@ -231,6 +231,11 @@ std::uint64_t FileSystem::FileLen(const std::string& path) const {
     return std::uint64_t(st.st_size);
 }
 
+void FileSystem::Replace(const std::string& from, const std::string& to) {
+    const std::string a = resolve(from), b = resolve(to);
+    if (::rename(a.c_str(), b.c_str()) != 0) fail("rename", a, errno);
+}
+
 std::time_t FileSystem::FileDateTime(const std::string& path) const {
     struct stat st;
     // The name as written first: a list build asks this of every file, and matching letter case

@@ -37,6 +37,8 @@ public:
     // Renames a file; fails (58) when the new name already names another entry. A new name
     // differing only in letter case renames the file itself.
     void Name(const std::string& from, const std::string& to);
+    // Renames from onto to in one step, replacing a file already there (same file system).
+    void Replace(const std::string& from, const std::string& to);
     // The size of a regular file in bytes.
     std::uint64_t FileLen(const std::string& path) const;
     std::time_t FileDateTime(const std::string& path) const;

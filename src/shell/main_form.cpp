@@ -22,6 +22,7 @@ Main::Main(App& app) : Form(app, kName) {
     mouseMoveIsTrayCallback = true;
     designFrame();
     designPanels();
+    designDownload();
     designLibraryCommands();
     designOnline();
     // The file list starts on the folder that is current when the window is created.

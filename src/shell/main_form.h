@@ -76,10 +76,7 @@ public:
     void Timer_Criteria_Timer();
     void txt_Criteria_Change();
 
-    // Procedures of the parts of the program that are still to come; the start-up calls them at
-    // their place so the sequence stays complete.
-    void Get_LastDownloaded();
-    void Reset_Controls();
+    // The gallery launch (src/online).
     void Start_Pelloria();
     void SSCommand1_Click() { Start_Pelloria(); }  // the gallery button
 
@@ -89,6 +86,19 @@ public:
     void CB_Surplex_Click();
     void CB_Kestrin_Click();
 
+    // Picture download, the reset after it and the last-considered picture (src/online).
+    void Get_ImageFile();
+    void Reset_Controls();
+    void Get_LastDownloaded();
+    void FileTransfer1_TransferProgress(int reserved, std::int64_t total, std::int64_t done, int reserved2);
+    void FileTransfer1_TransferError(int code, const std::string& description);
+    void Command3_Click();
+    void Timer2_Timer();
+    void txt_Timer2_Change();
+    void Command1_Click();
+    void txt_GetURL_GotFocus();
+    // The button the Enter key presses in the get-a-picture box once it had the focus.
+    Control* defaultButton = nullptr;
     // Online gallery: the connection monitor and the news panel (src/online).
     void InternetConnectionExists();
     void Timer1_Timer();
@@ -196,6 +206,9 @@ public:
     Label lbl_Downloading{this, "lbl_Downloading", &Download};
     Shape ProgressBar1{this, "ProgressBar1", &Download};
     CommandButton Command3{this, "Command3", &Download};
+    Label lbl_FileLenght{this, "lbl_FileLenght", &Download};
+    Label lbl_Percent{this, "lbl_Percent", &Download};
+    Image img_Downloading{this, "img_Downloading", &Download};
 
     // News.
     Panel News{this, "News"};
@@ -232,10 +245,14 @@ public:
     TextBox txt_CancelDownload{this, "txt_CancelDownload"};
     TextBox txt_NewsFlag{this, "txt_NewsFlag"};
     TextBox txt_ListView1Item{this, "txt_ListView1Item"};
+    TextBox txt_Server{this, "txt_Server"};  // written by the download wizard, read by nothing
     ListBox lst_Language{this, "lst_Language"};
     Timer Timer_Criteria{this, "Timer_Criteria"};
 
     TrayIconControl WinTray1{this, "WinTray1"};
+    // The picture download's transfer and its post-download tick.
+    FileTransfer FileTransfer1{this, "FileTransfer1"};
+    Timer Timer2{this, "Timer2"};
     Timer Timer1{this, "Timer1"};  // the connection monitor's
     InternetTransfer Inet1{this, "Inet1"};
 
@@ -245,6 +262,7 @@ public:
 private:
     void designFrame();
     void designPanels();
+    void designDownload();  // src/online/picture_download.cpp
     void designPlugins();  // src/shell/plugins.cpp
     // The picture-list panel's editing and rotation controls: their design and events.
     void designLibraryCommands();

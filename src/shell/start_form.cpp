@@ -110,8 +110,8 @@ void StartForm::Form_Load() {
     if (!app().fs().fileExists("START.1ST")) {
         app().form<Splash>().Show();
     } else {
-        // First start: the language chooser takes over; it is built with its own window.
-        if (app().knows("Language")) app().touch("Language").Show();
+        // First start: the language chooser takes over.
+        app().touch("Language").Show();
         main.News.setVisible(false);
     }
     Hide();

@@ -278,10 +278,7 @@ TEST(GalleryExplorer, DownloadActionHandsThePictureToTheWizard) {
     Gallery g;
     g.app->deliver([&] { g.main().Start_Pelloria(); });
     g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
-    g.app->deliver([&] { g.explorer().CB_Download.Click(); });
-    EXPECT_TRUE(g.explorer().Visible()) << "without a wizard the explorer stays as it is";
-    EXPECT_TRUE(g.dialogs.shown.empty());
-
+    // A stand-in wizard in the real one's place records what it was asked to prepare.
     g.app->registerForm<WizardDouble>();
     vb::registerProcedure(*g.app, "Download_Wizard", "Prepara_Anteprima_Thumbnail", [](vb::App& a) {
         MyExplorer& e = a.form<MyExplorer>();

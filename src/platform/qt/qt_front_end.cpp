@@ -333,6 +333,9 @@ bool FormHost::eventFilter(QObject* watched, QEvent* e) {
             deliver([&c, &code, shift] { c.KeyDown(code, shift); });
             return code == 0;  // a handler that clears the key code swallows the key
         }
+        case QEvent::FocusIn:
+            if (c.GotFocus) deliver([&c] { c.GotFocus(); });
+            return false;
         case QEvent::FocusOut: {
             if (c.kind() != vb::Kind::ListView) return false;
             auto& lv = static_cast<vb::ListView&>(c);
