@@ -58,11 +58,13 @@ Download_Wizard::Download_Wizard(App& app) : Form(app, kName) {
     lbl_Low_Descr.pos(2400, 990, 2400, 480);
     Command6.pos(4860, 780, 420, 375).cap(">");
     lbl_High.pos(2400, 1620, 2400, 255).bold();
-    lbl_High_Descr.pos(2400, 1890, 2400, 480);
+    // Room for four lines: the longer languages need three or four at the normal size.
+    lbl_High_Descr.pos(2400, 1890, 2400, 840);
     Command7.pos(4860, 1680, 420, 375).cap(">");
-    Check1.pos(120, 2520, 5160, 300);
+    // Across the whole step panel: the longer languages need its full width.
+    Check1.pos(60, 2820, 5340, 300);
     Check1.setValue(1);
-    Check2.pos(120, 2880, 5160, 300);
+    Check2.pos(60, 3180, 5340, 300);
     Command5.pos(120, 4560, 1335, 375).hidden();
     Command3.pos(3960, 4560, 1335, 375).hidden();
 
