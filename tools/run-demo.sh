@@ -25,6 +25,11 @@ if [ -x "$build/vantry-gallery" ]; then
   "$build/vantry-gallery" --quiet --log "$build/gallery.log" &
   gallery=$!
   trap 'kill $gallery 2>/dev/null || true' EXIT
+  # The program asks for the news page as it starts: let the gallery listen first (5 s at most).
+  for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/8642) 2>/dev/null && break
+    sleep 0.1
+  done
 fi
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$pf"
