@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "harness.h"
+#include "program_scripts.h"
 #include "platform/error.h"
 #include "platform/posix_services.h"
 #include "shell/about.h"
@@ -35,16 +36,7 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-struct LaunchTest : ::testing::Test {
-    TempDir pf;
-    FileSystem fs;
-    CollectingLogger log;
-    PosixPrograms programs{fs, log};
-    void script(const std::string& name, const std::string& body, mode_t mode = 0755) {
-        writeFile(pf / name, "#!/bin/sh\n" + body + "\n");
-        ::chmod((pf / name).c_str(), mode);
-    }
-};
+struct LaunchTest : ProgramScripts {};
 
 TEST_F(LaunchTest, ReturnsWhileTheCompanionRunsAndReapsItWhenItEnds) {
     // The companion notes its process id, then waits up to ten seconds for a go-ahead: had the

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "harness.h"
+#include "program_scripts.h"
 #include "platform/error.h"
 #include "platform/posix_services.h"
 
@@ -86,16 +87,7 @@ TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAFolderOfOurOwn) {
     EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
 }
 
-struct UpdaterTest : ::testing::Test {
-    TempDir pf;
-    FileSystem fs;
-    CollectingLogger log;
-    PosixPrograms programs{fs, log};
-    void script(const std::string& name, const std::string& body, mode_t mode = 0755) {
-        writeFile(pf / name, "#!/bin/sh\n" + body + "\n");
-        ::chmod((pf / name).c_str(), mode);
-    }
-};
+struct UpdaterTest : ProgramScripts {};
 
 TEST_F(UpdaterTest, TheProgramFoldersFileIsFoundWithoutRegardToCaseAndWaitedFor) {
     script("FRESCO.EXE", "echo ran > \"$(dirname \"$0\")/ran.txt\"; exit 0");
