@@ -125,7 +125,7 @@ void Download_Wizard::Get_Language() {
         {284, &lbl_Preview},     {285, &lbl_Low},        {286, &lbl_Low_Descr},     {287, &lbl_High},
         {288, &lbl_High_Descr},  {289, &lbl_Finishing},  {290, &cmd_goMyExplorer},  {291, &lbl_CounterLow},
         {292, &lbl_CounterHigh}};
-    for (const auto& [n, c] : table) captionStep(store, n, [c](const std::string& t) { c->setCaption(t); });
+    for (const auto& [n, c] : table) captionStep(store, n, [c = c](const std::string& t) { c->setCaption(t); });
 }
 
 // A counter that cannot be fetched keeps the text it had.

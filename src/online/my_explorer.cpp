@@ -128,7 +128,7 @@ void MyExplorer::Get_Language() {
                                              {325, &CB_Upload},   {326, &CB_Download}, {328, &CB_To_Mobile},
                                              {330, &CB_eCards},   {249, &CoolButton6}};
     for (const auto& [n, c] : tips)
-        captionStep(store, n, [c](const std::string& t) { c->setToolTipText(t); });
+        captionStep(store, n, [c = c](const std::string& t) { c->setToolTipText(t); });
     captionStep(store, 334, [&](const std::string& t) { lbl_NetStatus.setCaption(t); });
 }
 
@@ -141,7 +141,7 @@ void MyExplorer::Load_Skin() {
         {"vtx_06.bmp", &CoolButton6},          {"vtx_07.bmp", &CoolButton8}, {"vtx_11.bmp", &CB_eCards},
         {"vtx_12.bmp", &CB_To_Mobile},         {"vtx_13.bmp", &CB_Upload},   {"vtx_14.bmp", &CB_Download}};
     for (const auto& [file, control] : skin)
-        vb::resume([&] {
+        vb::resume([&, file = file, control = control] {
             auto picture = std::make_shared<const Picture>(loadPicture(app().fs().resolve(file)));
             control->setPicture(std::move(picture));
         });

@@ -24,7 +24,7 @@ void registerOnlineForms(vb::App& app) {
     for (const auto& entry : explorerProcedures) {
         const P proc = entry.second;
         vb::registerProcedure(app, MyExplorer::kName, entry.first,
-                              [proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
+                              [proc = proc](vb::App& a) { (a.form<MyExplorer>().*proc)(); });
     }
     vb::registerProcedure(app, MyeCards::kName, "Get_Language",
                           [](vb::App& a) { a.form<MyeCards>().Get_Language(); });
@@ -41,7 +41,7 @@ void registerOnlineForms(vb::App& app) {
     };
     for (const auto& [name, proc] : wizardProcedures)
         vb::registerProcedure(app, Download_Wizard::kName, name,
-                              [proc](vb::App& a) { (a.form<Download_Wizard>().*proc)(); });
+                              [proc = proc](vb::App& a) { (a.form<Download_Wizard>().*proc)(); });
     using M = void (Main::*)();
     const std::pair<const char*, M> mainProcedures[] = {
         {"Get_ImageFile", &Main::Get_ImageFile},
@@ -49,7 +49,7 @@ void registerOnlineForms(vb::App& app) {
         {"Start_Pelloria", &Main::Start_Pelloria},
     };
     for (const auto& [name, proc] : mainProcedures)
-        vb::registerProcedure(app, Main::kName, name, [proc](vb::App& a) { (a.form<Main>().*proc)(); });
+        vb::registerProcedure(app, Main::kName, name, [proc = proc](vb::App& a) { (a.form<Main>().*proc)(); });
 }
 
 }  // namespace vantry

@@ -135,7 +135,7 @@ TEST(PictureLimits, TinyFilesClaimingHugePicturesFail) {
     const std::pair<const char*, const Bytes*> rows[] = {
         {"BMP", &bmp}, {"GIF", &gif}, {"JPEG", &jpeg}, {"RLE8", &rle}};
     for (const auto& [kind, file] : rows)
-        EXPECT_EQ(errorOf([&] { vb::decodePicture(*file); }), vb::err::InvalidPicture)
+        EXPECT_EQ(errorOf([file = file] { vb::decodePicture(*file); }), vb::err::InvalidPicture)
             << kind << ", " << file->size() << " bytes";
 }
 
