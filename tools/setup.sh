@@ -12,7 +12,10 @@ pkgs=(cmake ninja-build g++ clang pkg-config
       # The RealDesktop tests: a private session bus, gsettings on dconf with the desktops'
       # background schemas, and xfconf.
       dbus libglib2.0-bin dconf-service dconf-gsettings-backend gsettings-desktop-schemas
-      mate-desktop-common cinnamon-desktop-data xfconf)
+      mate-desktop-common cinnamon-desktop-data xfconf
+      # Libraries Debian only recommends, which --no-install-recommends leaves out: xfconf-query
+      # cannot start without its library.
+      libxfconf-0-3)
 
 missing=()
 for p in "${pkgs[@]}"; do
