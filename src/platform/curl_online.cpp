@@ -171,6 +171,10 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (job->cancel) {  // cancelled before it began: nothing to make, nothing to fetch
+        job->finished = true;
+        return;
+    }
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
     std::string temp = (dir.empty() ? std::string() : dir) + "/." + name + ".part-XXXXXX";

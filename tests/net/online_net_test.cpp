@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
@@ -74,20 +75,29 @@ CurlLimits quick() {
 struct Net : ::testing::Test {
     TempDir logDir;
     Harness h;
-    CurlTransfers transfers{h.loop, h.fs, nullptr, quick()};
+    std::optional<CurlTransfers> transfers;
     CurlPageFetcher pages{h.loop, quick()};
     std::unique_ptr<App> app;
     NetForm* form = nullptr;
 
-    Net() {
-        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,  &h.programs, &h.wallpaper,
-                   &h.tray, &h.log,     &pages,  &transfers, nullptr};
+    Net() { build(quick()); }
+    ~Net() override { finish(); }
+    // The program anew, its transfers bound by these limits.
+    void build(const CurlLimits& limits) {
+        finish();
+        transfers.emplace(h.loop, h.fs, nullptr, limits);
+        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,   &h.programs, &h.wallpaper,
+                   &h.tray, &h.log,     &pages,  &*transfers, nullptr};
         app = std::make_unique<App>(s);
         app->registerForm<NetForm>();
         form = &app->form<NetForm>();
         form->target = h.pf / "img/got.jpg";
     }
-    ~Net() override { app.reset(); }
+    // Ends the program and waits for the transfer workers, so what they leave behind is final.
+    void finish() {
+        app.reset();
+        transfers.reset();
+    }
     std::string logPath() const { return logDir / "gallery.log"; }
     // Files in the picture folder, temporary ones included.
     std::vector<std::string> folder() const {
@@ -189,7 +199,7 @@ TEST_F(Net, FailedTransfersReportOneErrorAndLeaveNoHalfFile) {
     form->errors = 0;
     download("http://www.vantry-gallery.localhost:" + std::to_string(vantry::test::closedPort()) + "/x.jpg");
     EXPECT_EQ(form->errorCode, transfer_error::ConnectionRefused);
-    app.reset();  // waits for the workers
+    finish();
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
 }
 
@@ -218,7 +228,7 @@ TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
     ASSERT_TRUE(runUntil(h.loop, [&] { return form->ended(); }));
     EXPECT_TRUE(std::filesystem::exists(h.windir / "got.jpg"));
     EXPECT_EQ(form->errors, 0);
-    app.reset();
+    finish();
     EXPECT_TRUE(folder().empty()) << "the cancelled transfer left " << folder().size() << " files";
 }
 
