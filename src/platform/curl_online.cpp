@@ -29,6 +29,10 @@ Easy makeEasy(const std::string& url, long connectTimeoutMs) {
     if (!e) throw Error(err::InetFailed, "libcurl could not start");
     CURL* c = e.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    // The web's own protocols only, for the address and for every redirect: an address from a
+    // page or a server must not make the program read local files or talk to other services.
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);

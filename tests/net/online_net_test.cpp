@@ -12,11 +12,13 @@
 #include "platform/curl_online.h"
 #include "platform/error.h"
 #include "platform/form.h"
+#include "raw_server.h"
 #include "shell/program.h"
 
 using namespace vb;
 using vantry::test::Gallery;
 using vantry::test::Harness;
+using vantry::test::RawServer;
 using vantry::test::runUntil;
 using vantry::test::TempDir;
 
@@ -246,6 +248,36 @@ TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {
     EXPECT_EQ(g.requestsFor(album), 1) << "the address reaches the server as written";
     form->Browser1.GoBack();
     ASSERT_TRUE(runUntil(h.loop, [&] { return form->Browser1.LocationURL() == g.url(news); }));
+}
+
+TEST_F(Net, OnlyWebAddressesAreFetchedWhetherGivenOrRedirectedTo) {
+    RawServer ftp([](RawServer&, int) {});  // what connects here left the web
+    const std::string elsewhere = ftp.url("ftp", "/pub/dawn.jpg");
+    RawServer redirect([&elsewhere](RawServer&, int fd) {
+        if (RawServer::readHead(fd))
+            RawServer::send(fd,
+                            "HTTP/1.1 302 Found\r\nLocation: " + elsewhere + "\r\nContent-Length: 0\r\n\r\n");
+    });
+    h.put("secret.txt", "private");
+    const std::string local = "file://" + (h.pf / "secret.txt");
+    const std::string urls[] = {elsewhere, redirect.url("http", "/dawn.jpg"), local};
+
+    CurlInternet inet(quick());
+    for (const std::string& url : urls) EXPECT_THROW(inet.openURL(url), Error) << url;
+
+    h.put("img/got.jpg", "old");
+    for (const std::string& url : urls) {
+        form->errors = 0;
+        form->completed = false;
+        download(url);
+        EXPECT_EQ(form->errors, 1) << url;
+        EXPECT_TRUE(h.file("img/got.jpg") == "old") << "the earlier file stays: " << url;
+    }
+
+    form->Browser1.Navigate(redirect.url("http", "/news.htm"));
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->trace == "begin complete "; })) << form->trace;
+    EXPECT_EQ(redirect.connections(), 3);
+    EXPECT_EQ(ftp.connections(), 0);
 }
 
 }  // namespace
