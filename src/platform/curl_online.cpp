@@ -16,6 +16,7 @@
 #include "platform/error.h"
 #include "platform/fs.h"
 #include "platform/log.h"
+#include "platform/picture.h"
 #include "platform/services.h"
 
 namespace vb {
@@ -160,8 +161,26 @@ int onProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_o
     return 0;
 }
 
+static_assert(CurlLimits{}.transferCapBytes > 2 * kMaxPicturePixels * 4,
+              "a transfer must hold the largest picture the program loads, with room to spare");
+
+struct Output {
+    FILE* file;
+    std::int64_t cap;
+    std::int64_t written = 0;
+    bool over = false;
+};
+
+// A body without an announced length is only known to be too long as it arrives.
 size_t toFile(char* data, size_t size, size_t n, void* user) {
-    return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
+    auto* out = static_cast<Output*>(user);
+    if (out->written + std::int64_t(size * n) > out->cap) {
+        out->over = true;
+        return 0;  // ends the transfer with a write error
+    }
+    const size_t wrote = std::fwrite(data, size, n, out->file) * size;
+    out->written += std::int64_t(wrote);
+    return wrote;
 }
 
 void fail(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job, int code,
@@ -202,17 +221,22 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     long status = 0;
     curl_off_t length = -1;
     std::string failure;
+    Output out{f, limits.transferCapBytes};
     try {
         curl::Easy e = curl::makeEasy(job->url, limits.connectTimeoutMs);
         CURL* c = e.get();
         Progress progress{job, loop, limits.progressEveryMs};
         curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, toFile);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, f);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &out);
+        // An announced length past the cap fails before the first byte.
+        curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.transferCapBytes));
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &progress);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        // A trickle is no progress: a server sending a byte now and then would otherwise hold
+        // the transfer open for as long as it likes.
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.stallBytesPerSecond);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, limits.stallTimeoutMs / 1000));
         rc = curl_easy_perform(c);
         status = curl::httpStatus(c);
@@ -227,6 +251,10 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     auto discard = [&] { ::unlink(temp.c_str()); };
     if (job->cancel) {
         discard();  // the caller heard Interrupted when it cancelled
+    } else if (out.over || rc == CURLE_FILESIZE_EXCEEDED) {
+        discard();
+        fail(*loop, job, transfer_error::Other,
+             "the file is larger than " + std::to_string(limits.transferCapBytes) + " bytes");
     } else if (!failure.empty() || rc != CURLE_OK) {
         discard();
         fail(*loop, job, transferErrorCode(rc, status),

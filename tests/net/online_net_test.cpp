@@ -205,6 +205,50 @@ TEST_F(Net, FailedTransfersReportOneErrorAndLeaveNoHalfFile) {
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
 }
 
+TEST_F(Net, ATransferPastTheSizeCapOrWithoutRealProgressFailsAndLeavesNoHalfFile) {
+    CurlLimits limits = quick();
+    limits.transferCapBytes = 1 << 20;
+    limits.stallTimeoutMs = 1000;
+    build(limits);
+    // A length past the cap, announced.
+    Gallery announced(logPath(), {"--oversize", std::to_string(4 << 20)});
+    // Far past the cap with no length announced: the body ends when the connection closes.
+    RawServer unannounced([](RawServer&, int fd) {
+        if (!RawServer::readHead(fd)) return;
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nConnection: close\r\n\r\n");
+        const std::string block(64 * 1024, 'x');
+        for (int i = 0; i < 128 && RawServer::send(fd, block); ++i) {
+        }
+    });
+    // A byte every tenth of a second: never silent, never getting anywhere.
+    RawServer trickle([](RawServer& s, int fd) {
+        if (!RawServer::readHead(fd)) return;
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 100000\r\n\r\n");
+        while (s.running() && RawServer::send(fd, "x"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    struct Row {
+        std::string url;
+        int code;
+    };
+    const Row rows[] = {
+        {announced.url("/vantry_version_number.js", "site"), transfer_error::Other},
+        {unannounced.url("http", "/endless.jpg"), transfer_error::Other},
+        {trickle.url("http", "/trickle.jpg"), transfer_error::TimedOut},
+    };
+    h.put("img/got.jpg", "old");
+    for (const Row& r : rows) {
+        form->errors = 0;
+        form->completed = false;
+        download(r.url);
+        EXPECT_EQ(form->errors, 1) << r.url;
+        EXPECT_EQ(form->errorCode, r.code) << r.url;
+        EXPECT_FALSE(form->completed) << r.url;
+        EXPECT_TRUE(h.file("img/got.jpg") == "old") << "the earlier file stays: " << r.url;
+        EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"}) << r.url;
+    }
+}
+
 TEST_F(Net, ATargetFolderThatDoesNotExistFailsWithoutFetching) {
     Gallery g(logPath());
     form->target = h.pf / "no/such/folder/got.jpg";
