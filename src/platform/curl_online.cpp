@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -277,12 +278,21 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
 
 }  // namespace
 
-CurlTransfers::CurlTransfers(EventLoop& loop, FileSystem& fs, Logger* log, CurlLimits limits)
-    : loop_(loop), fs_(fs), log_(log), limits_(limits) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    fileMode_ = 0666 & ~mask;
+namespace {
+
+// The umask as the kernel reports it. Reading it through umask() means setting it, if only for
+// a moment, and every file another thread creates in that moment would get the wrong mode.
+unsigned currentUmask() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Umask:", 0) == 0) return unsigned(std::stoul(line.substr(6), nullptr, 8)) & 0777;
+    return 022;  // no process information: the usual mask
 }
+
+}  // namespace
+
+CurlTransfers::CurlTransfers(EventLoop& loop, FileSystem& fs, Logger* log, CurlLimits limits)
+    : loop_(loop), fs_(fs), log_(log), limits_(limits), fileMode_(0666 & ~currentUmask()) {}
 
 CurlTransfers::~CurlTransfers() {
     for (auto& job : jobs_) {

@@ -1,8 +1,10 @@
 // The real libcurl components against the demo gallery on a free loopback port: what arrives,
 // what the gallery logs, and every fault the gallery can be told to make.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <optional>
@@ -159,6 +161,44 @@ TEST_F(Net, ATransferArrivesWholeUnderItsNameOnlyAtCompletion) {
     EXPECT_EQ(got.substr(0, 3), "\xFF\xD8\xFF");
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"}) << "no temporary file is left";
     EXPECT_EQ(g.requestsFor(path), 1);
+}
+
+// The umask restored on every way out of a test.
+struct Umask {
+    mode_t old;
+    explicit Umask(mode_t m) : old(::umask(m)) {}
+    ~Umask() { ::umask(old); }
+};
+
+TEST_F(Net, ATransferredFileGetsWhatTheUmaskLeavesAndTheUmaskIsNeverChanged) {
+    Umask mask(027);
+    // Files that another thread creates meanwhile must get the same mode every time.
+    const std::string probe = h.pf / "probe";
+    std::atomic<bool> stop{false};
+    std::atomic<int> made{0}, wrong{0};
+    std::thread creator([&] {
+        while (!stop) {
+            const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            struct stat st {};
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 0777) != 0640) ++wrong;
+            if (fd >= 0) ::close(fd);
+            ::unlink(probe.c_str());
+            ++made;
+        }
+    });
+    for (int i = 0; i < 1'000'000 && made < 1000; ++i) {
+        CurlTransfers starting(h.loop, h.fs);
+    }
+    stop = true;
+    creator.join();
+    EXPECT_GE(made, 1000);
+    EXPECT_EQ(wrong, 0) << "of " << made << " files made while transfer services started";
+
+    build(quick());
+    Gallery g(logPath());
+    download(g.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    ASSERT_TRUE(form->completed);
+    EXPECT_EQ(std::filesystem::status(form->target).permissions(), std::filesystem::perms(0640));
 }
 
 TEST_F(Net, TheLargePictureReportsProgressBeforeCompletion) {
