@@ -13,7 +13,8 @@ struct EasyDeleter {
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
-// A handle for url: redirects followed, no signals (worker threads), connect time bounded.
+// A handle for url: http and https only, redirects (to those) followed, no signals (worker
+// threads), connect time bounded.
 Easy makeEasy(const std::string& url, long connectTimeoutMs);
 
 long httpStatus(CURL* c);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/fs.h"
 #include "platform/log.h"
+#include "platform/picture.h"
 #include "platform/services.h"
 
 namespace vb {
@@ -29,6 +31,10 @@ Easy makeEasy(const std::string& url, long connectTimeoutMs) {
     if (!e) throw Error(err::InetFailed, "libcurl could not start");
     CURL* c = e.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    // The web's own protocols only, for the address and for every redirect: an address from a
+    // page or a server must not make the program read local files or talk to other services.
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
@@ -156,8 +162,26 @@ int onProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_o
     return 0;
 }
 
+static_assert(CurlLimits{}.transferCapBytes > 2 * kMaxPicturePixels * 4,
+              "a transfer must hold the largest picture the program loads, with room to spare");
+
+struct Output {
+    FILE* file;
+    std::int64_t cap;
+    std::int64_t written = 0;
+    bool over = false;
+};
+
+// A body without an announced length is only known to be too long as it arrives.
 size_t toFile(char* data, size_t size, size_t n, void* user) {
-    return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
+    auto* out = static_cast<Output*>(user);
+    if (out->written + std::int64_t(size * n) > out->cap) {
+        out->over = true;
+        return 0;  // ends the transfer with a write error
+    }
+    const size_t wrote = std::fwrite(data, size, n, out->file) * size;
+    out->written += std::int64_t(wrote);
+    return wrote;
 }
 
 void fail(EventLoop& loop, const std::shared_ptr<CurlTransfers::Job>& job, int code,
@@ -171,6 +195,10 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (job->cancel) {  // cancelled before it began: nothing to make, nothing to fetch
+        job->finished = true;
+        return;
+    }
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
     std::string temp = (dir.empty() ? std::string() : dir) + "/." + name + ".part-XXXXXX";
@@ -194,17 +222,22 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     long status = 0;
     curl_off_t length = -1;
     std::string failure;
+    Output out{f, limits.transferCapBytes};
     try {
         curl::Easy e = curl::makeEasy(job->url, limits.connectTimeoutMs);
         CURL* c = e.get();
         Progress progress{job, loop, limits.progressEveryMs};
         curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, toFile);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, f);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &out);
+        // An announced length past the cap fails before the first byte.
+        curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.transferCapBytes));
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &progress);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        // A trickle is no progress: a server sending a byte now and then would otherwise hold
+        // the transfer open for as long as it likes.
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.stallBytesPerSecond);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, limits.stallTimeoutMs / 1000));
         rc = curl_easy_perform(c);
         status = curl::httpStatus(c);
@@ -219,6 +252,10 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     auto discard = [&] { ::unlink(temp.c_str()); };
     if (job->cancel) {
         discard();  // the caller heard Interrupted when it cancelled
+    } else if (out.over || rc == CURLE_FILESIZE_EXCEEDED) {
+        discard();
+        fail(*loop, job, transfer_error::Other,
+             "the file is larger than " + std::to_string(limits.transferCapBytes) + " bytes");
     } else if (!failure.empty() || rc != CURLE_OK) {
         discard();
         fail(*loop, job, transferErrorCode(rc, status),
@@ -241,12 +278,21 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
 
 }  // namespace
 
-CurlTransfers::CurlTransfers(EventLoop& loop, FileSystem& fs, Logger* log, CurlLimits limits)
-    : loop_(loop), fs_(fs), log_(log), limits_(limits) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    fileMode_ = 0666 & ~mask;
+namespace {
+
+// The umask as the kernel reports it. Reading it through umask() means setting it, if only for
+// a moment, and every file another thread creates in that moment would get the wrong mode.
+unsigned currentUmask() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Umask:", 0) == 0) return unsigned(std::stoul(line.substr(6), nullptr, 8)) & 0777;
+    return 022;  // no process information: the usual mask
 }
+
+}  // namespace
+
+CurlTransfers::CurlTransfers(EventLoop& loop, FileSystem& fs, Logger* log, CurlLimits limits)
+    : loop_(loop), fs_(fs), log_(log), limits_(limits), fileMode_(0666 & ~currentUmask()) {}
 
 CurlTransfers::~CurlTransfers() {
     for (auto& job : jobs_) {

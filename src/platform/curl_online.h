@@ -26,8 +26,12 @@ struct CurlLimits {
     long fetchTimeoutMs = 15000;           // OpenURL and page fetches: the whole fetch
     std::int64_t fetchCapBytes = 1 << 20;  // OpenURL: a longer body is a failure
     long connectTimeoutMs = 15000;         // transfers: getting connected
-    long stallTimeoutMs = 30000;           // transfers: no byte for this long ends them
-    int progressEveryMs = 100;             // transfers: at most one progress report per period
+    long stallTimeoutMs = 30000;           // transfers: too few bytes over this long ends them...
+    long stallBytesPerSecond = 1024;       // ...fewer than this many a second on average
+    // Transfers: a longer file is a failure. Well above the largest picture the program loads
+    // (200 megapixels, 800 MB as a 32-bit bitmap), and a bound on what a server can write.
+    std::int64_t transferCapBytes = std::int64_t(2) << 30;
+    int progressEveryMs = 100;  // transfers: at most one progress report per period
 };
 
 // The libcurl error (and HTTP status, 0 for none) as the transfer-error code a caller sees.

@@ -1,21 +1,26 @@
 // The real libcurl components against the demo gallery on a free loopback port: what arrives,
 // what the gallery logs, and every fault the gallery can be told to make.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
 #include "platform/curl_online.h"
 #include "platform/error.h"
 #include "platform/form.h"
+#include "raw_server.h"
 #include "shell/program.h"
 
 using namespace vb;
 using vantry::test::Gallery;
 using vantry::test::Harness;
+using vantry::test::RawServer;
 using vantry::test::runUntil;
 using vantry::test::TempDir;
 
@@ -74,20 +79,29 @@ CurlLimits quick() {
 struct Net : ::testing::Test {
     TempDir logDir;
     Harness h;
-    CurlTransfers transfers{h.loop, h.fs, nullptr, quick()};
+    std::optional<CurlTransfers> transfers;
     CurlPageFetcher pages{h.loop, quick()};
     std::unique_ptr<App> app;
     NetForm* form = nullptr;
 
-    Net() {
-        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,  &h.programs, &h.wallpaper,
-                   &h.tray, &h.log,     &pages,  &transfers, nullptr};
+    Net() { build(quick()); }
+    ~Net() override { finish(); }
+    // The program anew, its transfers bound by these limits.
+    void build(const CurlLimits& limits) {
+        finish();
+        transfers.emplace(h.loop, h.fs, nullptr, limits);
+        Services s{&h.fs,   &h.dialogs, &h.loop, &h.system,   &h.programs, &h.wallpaper,
+                   &h.tray, &h.log,     &pages,  &*transfers, nullptr};
         app = std::make_unique<App>(s);
         app->registerForm<NetForm>();
         form = &app->form<NetForm>();
         form->target = h.pf / "img/got.jpg";
     }
-    ~Net() override { app.reset(); }
+    // Ends the program and waits for the transfer workers, so what they leave behind is final.
+    void finish() {
+        app.reset();
+        transfers.reset();
+    }
     std::string logPath() const { return logDir / "gallery.log"; }
     // Files in the picture folder, temporary ones included.
     std::vector<std::string> folder() const {
@@ -149,6 +163,44 @@ TEST_F(Net, ATransferArrivesWholeUnderItsNameOnlyAtCompletion) {
     EXPECT_EQ(g.requestsFor(path), 1);
 }
 
+// The umask restored on every way out of a test.
+struct Umask {
+    mode_t old;
+    explicit Umask(mode_t m) : old(::umask(m)) {}
+    ~Umask() { ::umask(old); }
+};
+
+TEST_F(Net, ATransferredFileGetsWhatTheUmaskLeavesAndTheUmaskIsNeverChanged) {
+    Umask mask(027);
+    // Files that another thread creates meanwhile must get the same mode every time.
+    const std::string probe = h.pf / "probe";
+    std::atomic<bool> stop{false};
+    std::atomic<int> made{0}, wrong{0};
+    std::thread creator([&] {
+        while (!stop) {
+            const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            struct stat st {};
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 0777) != 0640) ++wrong;
+            if (fd >= 0) ::close(fd);
+            ::unlink(probe.c_str());
+            ++made;
+        }
+    });
+    for (int i = 0; i < 1'000'000 && made < 1000; ++i) {
+        CurlTransfers starting(h.loop, h.fs);
+    }
+    stop = true;
+    creator.join();
+    EXPECT_GE(made, 1000);
+    EXPECT_EQ(wrong, 0) << "of " << made << " files made while transfer services started";
+
+    build(quick());
+    Gallery g(logPath());
+    download(g.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    ASSERT_TRUE(form->completed);
+    EXPECT_EQ(std::filesystem::status(form->target).permissions(), std::filesystem::perms(0640));
+}
+
 TEST_F(Net, TheLargePictureReportsProgressBeforeCompletion) {
     Gallery g(logPath());
     const std::string url = g.url("/pelloria/gallery/murlo-albums/mountains/alps/north/panorama.bmp");
@@ -189,8 +241,52 @@ TEST_F(Net, FailedTransfersReportOneErrorAndLeaveNoHalfFile) {
     form->errors = 0;
     download("http://www.vantry-gallery.localhost:" + std::to_string(vantry::test::closedPort()) + "/x.jpg");
     EXPECT_EQ(form->errorCode, transfer_error::ConnectionRefused);
-    app.reset();  // waits for the workers
+    finish();
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
+}
+
+TEST_F(Net, ATransferPastTheSizeCapOrWithoutRealProgressFailsAndLeavesNoHalfFile) {
+    CurlLimits limits = quick();
+    limits.transferCapBytes = 1 << 20;
+    limits.stallTimeoutMs = 1000;
+    build(limits);
+    // A length past the cap, announced.
+    Gallery announced(logPath(), {"--oversize", std::to_string(4 << 20)});
+    // Far past the cap with no length announced: the body ends when the connection closes.
+    RawServer unannounced([](RawServer&, int fd) {
+        if (!RawServer::readHead(fd)) return;
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nConnection: close\r\n\r\n");
+        const std::string block(64 * 1024, 'x');
+        for (int i = 0; i < 128 && RawServer::send(fd, block); ++i) {
+        }
+    });
+    // A byte every tenth of a second: never silent, never getting anywhere.
+    RawServer trickle([](RawServer& s, int fd) {
+        if (!RawServer::readHead(fd)) return;
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 100000\r\n\r\n");
+        while (s.running() && RawServer::send(fd, "x"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    struct Row {
+        std::string url;
+        int code;
+    };
+    const Row rows[] = {
+        {announced.url("/vantry_version_number.js", "site"), transfer_error::Other},
+        {unannounced.url("http", "/endless.jpg"), transfer_error::Other},
+        {trickle.url("http", "/trickle.jpg"), transfer_error::TimedOut},
+    };
+    h.put("img/got.jpg", "old");
+    for (const Row& r : rows) {
+        form->errors = 0;
+        form->completed = false;
+        download(r.url);
+        EXPECT_EQ(form->errors, 1) << r.url;
+        EXPECT_EQ(form->errorCode, r.code) << r.url;
+        EXPECT_FALSE(form->completed) << r.url;
+        EXPECT_TRUE(h.file("img/got.jpg") == "old") << "the earlier file stays: " << r.url;
+        EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"}) << r.url;
+    }
 }
 
 TEST_F(Net, ATargetFolderThatDoesNotExistFailsWithoutFetching) {
@@ -218,7 +314,7 @@ TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
     ASSERT_TRUE(runUntil(h.loop, [&] { return form->ended(); }));
     EXPECT_TRUE(std::filesystem::exists(h.windir / "got.jpg"));
     EXPECT_EQ(form->errors, 0);
-    app.reset();
+    finish();
     EXPECT_TRUE(folder().empty()) << "the cancelled transfer left " << folder().size() << " files";
 }
 
@@ -236,6 +332,36 @@ TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {
     EXPECT_EQ(g.requestsFor(album), 1) << "the address reaches the server as written";
     form->Browser1.GoBack();
     ASSERT_TRUE(runUntil(h.loop, [&] { return form->Browser1.LocationURL() == g.url(news); }));
+}
+
+TEST_F(Net, OnlyWebAddressesAreFetchedWhetherGivenOrRedirectedTo) {
+    RawServer ftp([](RawServer&, int) {});  // what connects here left the web
+    const std::string elsewhere = ftp.url("ftp", "/pub/dawn.jpg");
+    RawServer redirect([&elsewhere](RawServer&, int fd) {
+        if (RawServer::readHead(fd))
+            RawServer::send(fd,
+                            "HTTP/1.1 302 Found\r\nLocation: " + elsewhere + "\r\nContent-Length: 0\r\n\r\n");
+    });
+    h.put("secret.txt", "private");
+    const std::string local = "file://" + (h.pf / "secret.txt");
+    const std::string urls[] = {elsewhere, redirect.url("http", "/dawn.jpg"), local};
+
+    CurlInternet inet(quick());
+    for (const std::string& url : urls) EXPECT_THROW(inet.openURL(url), Error) << url;
+
+    h.put("img/got.jpg", "old");
+    for (const std::string& url : urls) {
+        form->errors = 0;
+        form->completed = false;
+        download(url);
+        EXPECT_EQ(form->errors, 1) << url;
+        EXPECT_TRUE(h.file("img/got.jpg") == "old") << "the earlier file stays: " << url;
+    }
+
+    form->Browser1.Navigate(redirect.url("http", "/news.htm"));
+    ASSERT_TRUE(runUntil(h.loop, [&] { return form->trace == "begin complete "; })) << form->trace;
+    EXPECT_EQ(redirect.connections(), 3);
+    EXPECT_EQ(ftp.connections(), 0);
 }
 
 }  // namespace
