@@ -99,12 +99,12 @@ std::string CurlInternet::openURL(const std::string& url) {
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     const CURLcode rc = curl_easy_perform(c);
-    const long status = curl::httpStatus(c);
     if (sink.over || rc == CURLE_FILESIZE_EXCEEDED)
         throw Error(err::InetFailed, url + ": the document is larger than " +
                                          std::to_string(limits_.fetchCapBytes) + " bytes");
     if (rc != CURLE_OK) throw Error(err::InetFailed, url + ": " + curl_easy_strerror(rc));
-    if (status >= 400) throw Error(err::InetFailed, url + ": HTTP status " + std::to_string(status));
+    // An answer with an error status is still the server's text (its error page): the caller
+    // judges the text, as it judges any other answer.
     return std::move(sink.body);
 }
 

@@ -85,7 +85,8 @@ public:
     virtual ~InternetTransfers() = default;
     // The body of url. Blocks the calling (user-interface) thread, but is bounded: the real one
     // gives up after 15 s and past 1 MB of body. Throws vb::Error(err::InetFailed) when the
-    // fetch fails, times out, passes the cap or the server answers an error status.
+    // fetch fails (no connection, no answer), times out or passes the cap. An answer with an
+    // error status is text like any other: its body (the server's error page) is returned.
     virtual std::string openURL(const std::string& url) = 0;
 };
 
@@ -145,7 +146,8 @@ public:
     // The control's numeric option; callers set it to 0. Kept, not used.
     int AccessType = 0;
 
-    // The whole document as text; throws vb::Error(err::InetFailed) on any failure.
+    // The whole document as text, an error page included; throws vb::Error(err::InetFailed)
+    // when the fetch fails (see InternetTransfers::openURL).
     std::string OpenURL(const std::string& url);
     std::string OpenURL() { return OpenURL(URL); }
 
