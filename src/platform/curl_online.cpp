@@ -270,7 +270,12 @@ void CurlTransfers::reap() {
 
 void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const std::string& url) {
     reap();
-    cancel(t);
+    // A running transfer of t is replaced: it stops, and no event of it runs any more.
+    for (auto& job : jobs_)
+        if (job->control == &t && !job->over) {
+            job->cancel = true;
+            job->over = true;
+        }
     auto job = std::make_shared<Job>();
     job->control = &t;
     job->url = url;

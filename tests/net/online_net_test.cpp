@@ -225,6 +225,20 @@ TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
     EXPECT_TRUE(folder().empty()) << "the cancelled transfer left " << folder().size() << " files";
 }
 
+TEST_F(Net, ARestartReplacesTheRunningTransferWithoutAWord) {
+    Gallery slow(logDir / "slow.log", {"--slow", "30000"});
+    Gallery fast(logPath());
+    form->Transfer1.StartDownload(form->target,
+                                  slow.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+    download(fast.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    h.loop.advance(100);
+    EXPECT_EQ(form->errors, 0);
+    EXPECT_TRUE(form->completed);
+    EXPECT_EQ(h.file("img/got.jpg").substr(0, 3), "\xFF\xD8\xFF");
+    app.reset();
+    EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
+}
+
 TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {
     Gallery g(logPath());
     const std::string news = "/pelloria/gallery/portal_news.htm";
