@@ -1,15 +1,18 @@
 // The bounded synchronous fetch and the file transfers over libcurl.
 #include "platform/curl_online.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "platform/curl_common.h"
@@ -123,6 +126,26 @@ struct CurlTransfers::Job {
 
 namespace {
 
+constexpr std::string_view kPartTag = ".part-";
+constexpr std::size_t kPartRandom = 6;  // the characters mkstemp fills in
+
+// Where a transfer into path keeps its data until every byte is in, less the random ending.
+std::string partFilePrefix(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return path.substr(0, slash + 1) + "." + path.substr(slash + 1) + std::string(kPartTag);
+}
+
+// Exactly the name partFilePrefix gives in a folder, with the random ending: "." + a name +
+// ".part-" + six letters or digits.
+bool isPartFileName(std::string_view name) {
+    if (name.size() < 2 + kPartTag.size() + kPartRandom || name[0] != '.') return false;
+    const std::string_view ending = name.substr(name.size() - kPartRandom);
+    return name.substr(name.size() - kPartRandom - kPartTag.size(), kPartTag.size()) == kPartTag &&
+           std::all_of(ending.begin(), ending.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
+
 struct Progress {
     std::shared_ptr<CurlTransfers::Job> job;
     EventLoop* loop;
@@ -170,10 +193,9 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     const std::string& path = job->path;
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
-    std::string temp = (dir.empty() ? std::string() : dir) + "/." + name + ".part-XXXXXX";
+    std::string temp = partFilePrefix(path) + std::string(kPartRandom, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + std::strerror(errno));
@@ -283,9 +305,36 @@ void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const s
     std::string path = fs_.resolve(localPath);
     if (path.empty() || path[0] != '/') path = joinPath(fs_.CurDir(), path);
     job->path = path;
+    removeStalePartFiles(path);
     if (log_) log_->log("transfer " + url + " -> " + path);
     job->thread = std::thread(runTransfer, job, &loop_, limits_, fileMode_);
     jobs_.push_back(std::move(job));
+}
+
+// A transfer of this process removes its part file however it ends; one killed with the program
+// leaves it behind for good, and with nothing to bound it. So before a transfer writes into a
+// folder, the part files there go: only regular files of our own with exactly that naming, and
+// none that a transfer still running here writes.
+void CurlTransfers::removeStalePartFiles(const std::string& path) {
+    const std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    const uid_t me = ::geteuid();
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (!isPartFileName(name)) continue;
+        const std::string full = dir + name;
+        const bool running = std::any_of(jobs_.begin(), jobs_.end(), [&](const std::shared_ptr<Job>& job) {
+            return !job->finished && full.rfind(partFilePrefix(job->path), 0) == 0;
+        });
+        struct stat st;
+        if (running || ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != me)
+            continue;
+        if (::unlinkat(::dirfd(d), e->d_name, 0) == 0 && log_)
+            log_->log("removed the stale part file " + full);
+    }
+    ::closedir(d);
 }
 
 void CurlTransfers::cancel(FileTransfer& t) {

@@ -62,6 +62,7 @@ public:
 
 private:
     void reap();
+    void removeStalePartFiles(const std::string& path);
 
     EventLoop& loop_;
     FileSystem& fs_;
