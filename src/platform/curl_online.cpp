@@ -129,10 +129,10 @@ namespace {
 constexpr std::string_view kPartTag = ".part-";
 constexpr std::size_t kPartRandom = 6;  // the characters mkstemp fills in
 
-// Where a transfer into path keeps its data until every byte is in, less the random ending.
-std::string partFilePrefix(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return path.substr(0, slash + 1) + "." + path.substr(slash + 1) + std::string(kPartTag);
+// Where a transfer into folder/name keeps its data until every byte is in, less the random
+// ending.
+std::string partFilePrefix(const std::string& folder, const std::string& name) {
+    return folder + "/." + name + std::string(kPartTag);
 }
 
 // Exactly the name partFilePrefix gives in a folder, with the random ending: "." + a name +
@@ -193,9 +193,10 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     const std::string& path = job->path;
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
-    std::string temp = partFilePrefix(path) + std::string(kPartRandom, 'X');
+    std::string temp = partFilePrefix(dir, name) + std::string(kPartRandom, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + std::strerror(errno));
@@ -316,16 +317,19 @@ void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const s
 // folder, the part files there go: only regular files of our own with exactly that naming, and
 // none that a transfer still running here writes.
 void CurlTransfers::removeStalePartFiles(const std::string& path) {
-    const std::string dir = path.substr(0, path.find_last_of('/') + 1);
-    DIR* d = ::opendir(dir.c_str());
+    const std::string dir = path.substr(0, path.find_last_of('/'));
+    DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
     if (!d) return;
     const uid_t me = ::geteuid();
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
         if (!isPartFileName(name)) continue;
-        const std::string full = dir + name;
+        const std::string full = dir + "/" + name;
         const bool running = std::any_of(jobs_.begin(), jobs_.end(), [&](const std::shared_ptr<Job>& job) {
-            return !job->finished && full.rfind(partFilePrefix(job->path), 0) == 0;
+            const std::size_t slash = job->path.find_last_of('/');
+            const std::string prefix =
+                partFilePrefix(job->path.substr(0, slash), job->path.substr(slash + 1));
+            return !job->finished && full.rfind(prefix, 0) == 0;
         });
         struct stat st;
         if (running || ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
