@@ -1,16 +1,19 @@
 // The bounded synchronous fetch and the file transfers over libcurl.
 #include "platform/curl_online.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "platform/curl_common.h"
@@ -105,12 +108,12 @@ std::string CurlInternet::openURL(const std::string& url) {
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     const CURLcode rc = curl_easy_perform(c);
-    const long status = curl::httpStatus(c);
     if (sink.over || rc == CURLE_FILESIZE_EXCEEDED)
         throw Error(err::InetFailed, url + ": the document is larger than " +
                                          std::to_string(limits_.fetchCapBytes) + " bytes");
     if (rc != CURLE_OK) throw Error(err::InetFailed, url + ": " + curl_easy_strerror(rc));
-    if (status >= 400) throw Error(err::InetFailed, url + ": HTTP status " + std::to_string(status));
+    // An answer with an error status is still the server's text (its error page): the caller
+    // judges the text, as it judges any other answer.
     return std::move(sink.body);
 }
 
@@ -128,6 +131,26 @@ struct CurlTransfers::Job {
 };
 
 namespace {
+
+constexpr std::string_view kPartTag = ".part-";
+constexpr std::size_t kPartRandom = 6;  // the characters mkstemp fills in
+
+// Where a transfer into folder/name keeps its data until every byte is in, less the random
+// ending.
+std::string partFilePrefix(const std::string& folder, const std::string& name) {
+    return folder + "/." + name + std::string(kPartTag);
+}
+
+// Exactly the name partFilePrefix gives in a folder, with the random ending: "." + a name +
+// ".part-" + six letters or digits.
+bool isPartFileName(std::string_view name) {
+    if (name.size() < 2 + kPartTag.size() + kPartRandom || name[0] != '.') return false;
+    const std::string_view ending = name.substr(name.size() - kPartRandom);
+    return name.substr(name.size() - kPartRandom - kPartTag.size(), kPartTag.size()) == kPartTag &&
+           std::all_of(ending.begin(), ending.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
 
 struct Progress {
     std::shared_ptr<CurlTransfers::Job> job;
@@ -201,7 +224,7 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     }
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
-    std::string temp = (dir.empty() ? std::string() : dir) + "/." + name + ".part-XXXXXX";
+    std::string temp = partFilePrefix(dir, name) + std::string(kPartRandom, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + std::strerror(errno));
@@ -316,7 +339,12 @@ void CurlTransfers::reap() {
 
 void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const std::string& url) {
     reap();
-    cancel(t);
+    // A running transfer of t is replaced: it stops, and no event of it runs any more.
+    for (auto& job : jobs_)
+        if (job->control == &t && !job->over) {
+            job->cancel = true;
+            job->over = true;
+        }
     auto job = std::make_shared<Job>();
     job->control = &t;
     job->url = url;
@@ -324,9 +352,39 @@ void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const s
     std::string path = fs_.resolve(localPath);
     if (path.empty() || path[0] != '/') path = joinPath(fs_.CurDir(), path);
     job->path = path;
+    removeStalePartFiles(path);
     if (log_) log_->log("transfer " + url + " -> " + path);
     job->thread = std::thread(runTransfer, job, &loop_, limits_, fileMode_);
     jobs_.push_back(std::move(job));
+}
+
+// A transfer of this process removes its part file however it ends; one killed with the program
+// leaves it behind for good, and with nothing to bound it. So before a transfer writes into a
+// folder, the part files there go: only regular files of our own with exactly that naming, and
+// none that a transfer still running here writes.
+void CurlTransfers::removeStalePartFiles(const std::string& path) {
+    const std::string dir = path.substr(0, path.find_last_of('/'));
+    DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
+    if (!d) return;
+    const uid_t me = ::geteuid();
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (!isPartFileName(name)) continue;
+        const std::string full = dir + "/" + name;
+        const bool running = std::any_of(jobs_.begin(), jobs_.end(), [&](const std::shared_ptr<Job>& job) {
+            const std::size_t slash = job->path.find_last_of('/');
+            const std::string prefix =
+                partFilePrefix(job->path.substr(0, slash), job->path.substr(slash + 1));
+            return !job->finished && full.rfind(prefix, 0) == 0;
+        });
+        struct stat st;
+        if (running || ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != me)
+            continue;
+        if (::unlinkat(::dirfd(d), e->d_name, 0) == 0 && log_)
+            log_->log("removed the stale part file " + full);
+    }
+    ::closedir(d);
 }
 
 void CurlTransfers::cancel(FileTransfer& t) {

@@ -40,8 +40,8 @@ int transferErrorCode(int curlCode, long httpStatus);
 class CurlInternet : public InternetTransfers {
 public:
     explicit CurlInternet(CurlLimits limits = {});
-    // Fails (vb::Error InetFailed) on any libcurl failure, an HTTP status of 400 or more, a body
-    // past the cap or a fetch past the time limit.
+    // Fails (vb::Error InetFailed) on any libcurl failure, a body past the cap or a fetch past
+    // the time limit. The body of an error status (404, 500, ...) is returned like any other.
     std::string openURL(const std::string& url) override;
 
 private:
@@ -66,6 +66,7 @@ public:
 
 private:
     void reap();
+    void removeStalePartFiles(const std::string& path);
 
     EventLoop& loop_;
     FileSystem& fs_;

@@ -87,7 +87,10 @@ void ScriptedTransfers::later(std::uint64_t id, int delayMs, std::function<void(
 }
 
 void ScriptedTransfers::start(FileTransfer& t, const std::string& localPath, const std::string& url) {
-    cancel(t);
+    // A running transfer of t is replaced: gone without an event (a cancelled one still reports).
+    running_.erase(std::remove_if(running_.begin(), running_.end(),
+                                  [&](const Running& r) { return r.control == &t && !r.over; }),
+                   running_.end());
     const std::uint64_t id = next_++;
     running_.push_back({&t, localPath, url, id, false});
     started.push_back({qualifiedName(t), localPath, url});

@@ -61,19 +61,22 @@ inline constexpr int Other = 10000;              // anything else (bad address, 
 class FileTransfers {
 public:
     virtual ~FileTransfers() = default;
-    // Starts downloading url into localPath and returns at once; a transfer of the same control
-    // still running is cancelled first (reporting Interrupted). The data goes to a temporary
+    // Starts downloading url into localPath and returns at once. The data goes to a temporary
     // file in localPath's folder, renamed onto localPath (creating or replacing it) only once
     // every byte has arrived: localPath never holds a partial file, and a failed transfer
     // leaves whatever localPath held before.
     //
-    // Events, in order: TransferProgress zero or more times with bytes done growing; then either
-    // exactly one TransferProgress with done == total (the file is complete under localPath
-    // when it is raised) or exactly one TransferError(code, description). Never both, and
-    // nothing after either.
+    // Events, in order, unless the transfer is replaced (below): TransferProgress zero or more
+    // times with bytes done growing; then either exactly one TransferProgress with done == total
+    // (the file is complete under localPath when it is raised) or exactly one
+    // TransferError(code, description). Never both, and nothing after either.
+    //
+    // A transfer of the same control still running is replaced: it stops and ends without any
+    // event, so what follows is the new transfer's alone (its caller has moved on, and an end
+    // of the old one would read as the new one failing).
     virtual void start(FileTransfer& t, const std::string& localPath, const std::string& url) = 0;
-    // Stops the running transfer of t: it ends with TransferError(Interrupted). No transfer
-    // running: nothing happens.
+    // Stops the running transfer of t: it ends with TransferError(Interrupted), also when a new
+    // start follows before that event is raised. No transfer running: nothing happens.
     virtual void cancel(FileTransfer& t) = 0;
     // The control is going away: its transfer is cancelled without any event.
     virtual void forget(FileTransfer& t) = 0;
@@ -85,7 +88,8 @@ public:
     virtual ~InternetTransfers() = default;
     // The body of url. Blocks the calling (user-interface) thread, but is bounded: the real one
     // gives up after 15 s and past 1 MB of body. Throws vb::Error(err::InetFailed) when the
-    // fetch fails, times out, passes the cap or the server answers an error status.
+    // fetch fails (no connection, no answer), times out or passes the cap. An answer with an
+    // error status is text like any other: its body (the server's error page) is returned.
     virtual std::string openURL(const std::string& url) = 0;
 };
 
@@ -145,7 +149,8 @@ public:
     // The control's numeric option; callers set it to 0. Kept, not used.
     int AccessType = 0;
 
-    // The whole document as text; throws vb::Error(err::InetFailed) on any failure.
+    // The whole document as text, an error page included; throws vb::Error(err::InetFailed)
+    // when the fetch fails (see InternetTransfers::openURL).
     std::string OpenURL(const std::string& url);
     std::string OpenURL() { return OpenURL(URL); }
 

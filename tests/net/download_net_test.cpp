@@ -46,8 +46,8 @@ struct Program {
         app.reset();
         h.loop.setApp(h.app.get());
     }
-    // The picture recognised, the wizard prepared, high resolution chosen.
-    void downloadHigh(const std::string& album, const std::string& name) {
+    // The picture recognised and the wizard prepared by the explorer's download button.
+    void prepare(const std::string& album, const std::string& name) {
         app->deliver([&] {
             auto& e = app->form<vantry::MyExplorer>();
             e.Text2.setText(album);
@@ -55,9 +55,14 @@ struct Program {
             e.Show();
             e.CB_Download_Click();
         });
-        app->deliver([&] { app->form<vantry::Download_Wizard>().Command7_Click(); });
+    }
+    // The same, then high resolution chosen.
+    void downloadHigh(const std::string& album, const std::string& name) {
+        prepare(album, name);
+        app->deliver([&] { wizard().Command7_Click(); });
     }
     vantry::Main& main() { return app->form<vantry::Main>(); }
+    vantry::Download_Wizard& wizard() { return app->form<vantry::Download_Wizard>(); }
 };
 
 TEST(NetDownload, HighResolutionLandsAndIsCounted) {
@@ -104,6 +109,23 @@ TEST(NetDownload, ACutTransferOrAnErrorPageKeepsTheEarlierPicture) {
         EXPECT_TRUE(p.main().Options.Visible());
         EXPECT_EQ(p.main().ProgressBar1.Width(), 0);
     }
+}
+
+// The counter host answering with its error page: the page is the answer, too long for a count,
+// so both boxes show "-" rather than the counts of the picture before.
+TEST(NetDownload, ACounterErrorPageShowsADashNotTheEarlierCount) {
+    TempDir logDir;
+    Gallery g(logDir / "gallery.log", {"--status", "500", "--only", "/utils/pelloria/counter/dcount"});
+    ASSERT_GT(g.port(), 0);
+    Program p(g);
+    p.app->deliver([&] {
+        p.wizard().txt_DownloadCounter_Low.setText("3");
+        p.wizard().txt_DownloadCounter_High.setText("0");
+    });
+    p.prepare("sea/boats", "dawn.jpg");
+    EXPECT_EQ(p.wizard().txt_DownloadCounter_Low.Text(), "-");
+    EXPECT_EQ(p.wizard().txt_DownloadCounter_High.Text(), "-");
+    EXPECT_TRUE(p.h.dialogs.shown.empty());
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ public:
         Browser1.DownloadComplete = [this] { trace += "complete "; };
     }
     FileTransfer Transfer1{this, "Transfer1"};
+    FileTransfer Transfer2{this, "Transfer2"};  // events unheard
     WebBrowser Browser1{this, "Browser1"};
     std::string target;
     int reports = 0, interim = 0, errors = 0, errorCode = 0;
@@ -118,23 +119,26 @@ struct Net : ::testing::Test {
     }
 };
 
-TEST_F(Net, OpenURLFetchesTheWholeDocumentAndFailsEveryFaultWithinItsBounds) {
+TEST_F(Net, OpenURLReturnsAnyAnswerAndFailsEveryFaultWithinItsBounds) {
     Gallery g(logPath());
     ASSERT_GT(g.port(), 0);
     CurlInternet inet(quick());
     const std::string doc = inet.openURL(g.url("/vantry_version_number.js", "site"));
     EXPECT_EQ(doc.substr(31, 8), "3.5.2006");
     EXPECT_EQ(inet.openURL(g.url("/utils/pelloria/counter/dcount/x_low.jpg.txt", "site")), "0");
-    EXPECT_THROW(inet.openURL(g.url("/no/such/page")), Error);  // 404
+    // An error status is an answer: its page comes back as the text.
+    EXPECT_NE(inet.openURL(g.url("/no/such/page")).find("There is no page /no/such/page here."),
+              std::string::npos);
+    Gallery failing(logDir / "fail.log", {"--status", "500"});
+    EXPECT_EQ(inet.openURL(failing.url("/vantry_version_number.js", "site")),
+              "<html><body><h1>Error 500</h1></body></html>");
 
     Gallery slow(logDir / "slow.log", {"--slow", "30000"});
-    Gallery failing(logDir / "fail.log", {"--status", "500"});
     Gallery huge(logDir / "huge.log", {"--oversize", "10485760"});
     const std::string down =
         "http://www.vantry-site.localhost:" + std::to_string(vantry::test::closedPort()) + "/";
-    for (const std::string& url :
-         {slow.url("/vantry_version_number.js", "site"), failing.url("/vantry_version_number.js", "site"),
-          huge.url("/vantry_version_number.js", "site"), down}) {
+    for (const std::string& url : {slow.url("/vantry_version_number.js", "site"),
+                                   huge.url("/vantry_version_number.js", "site"), down}) {
         const auto begin = std::chrono::steady_clock::now();
         try {
             inet.openURL(url);
@@ -316,6 +320,50 @@ TEST_F(Net, CancelEndsWithInterruptedAndARelativePathIsFixedAtTheStart) {
     EXPECT_EQ(form->errors, 0);
     finish();
     EXPECT_TRUE(folder().empty()) << "the cancelled transfer left " << folder().size() << " files";
+}
+
+TEST_F(Net, ARestartReplacesTheRunningTransferWithoutAWord) {
+    Gallery slow(logDir / "slow.log", {"--slow", "30000"});
+    Gallery fast(logPath());
+    form->Transfer1.StartDownload(form->target,
+                                  slow.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+    download(fast.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    h.loop.advance(100);
+    EXPECT_EQ(form->errors, 0);
+    EXPECT_TRUE(form->completed);
+    EXPECT_EQ(h.file("img/got.jpg").substr(0, 3), "\xFF\xD8\xFF");
+    app.reset();
+    EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
+}
+
+// Part files of a transfer killed with the program go before the next transfer into their
+// folder; files merely like them, and the part file of a transfer still running, stay.
+TEST_F(Net, AStartRemovesPartFilesLeftBehindAndNothingElse) {
+    Gallery slow(logDir / "slow.log", {"--slow", "30000"});
+    Gallery fast(logPath());
+    form->Transfer2.StartDownload(h.pf / "img/slow.jpg",
+                                  slow.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+    auto running = [&] {
+        for (const std::string& n : folder())
+            if (n.rfind(".slow.jpg.part-", 0) == 0) return n;
+        return std::string();
+    };
+    ASSERT_TRUE(runUntil(h.loop, [&] { return !running().empty(); }));
+    const std::vector<std::string> stale = {".got.jpg.part-Ab12Cd", "..dawn_higres.jpg.download.part-x1Y2z3"};
+    const std::vector<std::string> kept = {
+        ".got.jpg.part-Ab12C", ".got.jpg.part-Ab12Cde", "got.jpg.part-Ab12Cd", ".got.jpg.part-Ab_2Cd",
+        ".part-Ab12Cd",        ".got.jpg.Part-Ab12Cd",  "holiday.jpg"};
+    for (const std::string& n : stale) h.put("img/" + n, "left behind");
+    for (const std::string& n : kept) h.put("img/" + n, "the user's");
+    std::filesystem::create_directory(h.pf / "img/.album.part-Ab12Cd");
+    std::filesystem::create_symlink(h.pf / "img/holiday.jpg", h.pf / "img/.link.part-Ab12Cd");
+
+    download(fast.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    EXPECT_TRUE(form->completed);
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), {".album.part-Ab12Cd", ".link.part-Ab12Cd", "got.jpg", running()});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder(), expected);
 }
 
 TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {

@@ -67,7 +67,7 @@ TEST_F(OnlineComponentsTest, FailuresEndWithOneErrorAndLeaveTheOldFile) {
     EXPECT_EQ(h.file("got.jpg"), "old");
 }
 
-TEST_F(OnlineComponentsTest, CancelReportsInterruptedOnceAndARestartCancelsTheRunningOne) {
+TEST_F(OnlineComponentsTest, CancelReportsInterruptedOnceAndARestartReplacesTheRunningOneSilently) {
     transfers().scripts["http://x/h.jpg"] = {ScriptedTransfers::Script::Hold, "", 0};
     form->Transfer1.StartDownload(form->target, "http://x/h.jpg");
     form->Transfer1.CancelTransfer();
@@ -76,9 +76,21 @@ TEST_F(OnlineComponentsTest, CancelReportsInterruptedOnceAndARestartCancelsTheRu
     h.loop.advance(0);
     EXPECT_EQ(form->trace, (std::vector<std::string>{"error 10004"}));
 
+    // Replaced by a new start: only the new transfer is heard of.
     form->trace.clear();
     form->Transfer1.StartDownload(form->target, "http://x/h.jpg");
     transfers().scripts["http://x/a.jpg"] = {ScriptedTransfers::Script::Deliver, "abcd", 0};
+    form->Transfer1.StartDownload(form->target, "http://x/a.jpg");
+    EXPECT_FALSE(transfers().running("http://x/h.jpg"));
+    h.loop.advance(10);
+    EXPECT_EQ(form->trace, (std::vector<std::string>{"progress 1/4", "progress 2/4", "progress 3/4",
+                                                     "progress 4/4 file"}));
+
+    // Cancelled, then started again before the loop turned: the cancel is still reported.
+    form->trace.clear();
+    form->target = h.pf / "again.jpg";
+    form->Transfer1.StartDownload(form->target, "http://x/h.jpg");
+    form->Transfer1.CancelTransfer();
     form->Transfer1.StartDownload(form->target, "http://x/a.jpg");
     h.loop.advance(10);
     EXPECT_EQ(form->trace, (std::vector<std::string>{"error 10004", "progress 1/4", "progress 2/4",
