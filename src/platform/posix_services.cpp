@@ -1,6 +1,7 @@
 #include "platform/posix_services.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -29,9 +30,29 @@ namespace vb {
 
 std::string defaultSystemFolder() {
     if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d) return std::string(d) + "/vantry";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/share/vantry";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && *h) home = h;
+    // Without HOME (a service, a cleared environment) the password database knows the home.
+    if (home.empty())
+        if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && *pw->pw_dir) home = pw->pw_dir;
+    return home.empty() ? std::string() : home + "/.local/share/vantry";
 }
+
+namespace {
+
+// A name under which nothing can be made by anyone, root included (it is not a folder).
+constexpr const char* kNoFolder = "/dev/null";
+
+bool folderIsOurOwn(const std::string& folder) {
+    struct stat st;
+    if (folder.empty() || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::geteuid())
+        return false;
+    // Ours, so others' write permission is ours to take back (a umask of 002 leaves it).
+    return (st.st_mode & 022) == 0 || ::chmod(folder.c_str(), st.st_mode & 07755) == 0;
+}
+
+}  // namespace
 
 bool routeTableHasDefault(const std::string& v4, const std::string& v6) {
     // IPv4: "Iface Destination Gateway Flags ..." with destination and mask 00000000, flag UP.
@@ -95,8 +116,10 @@ PosixSystem::~PosixSystem() {
 
 std::string PosixSystem::windowsDirectory() {
     std::error_code ec;
-    std::filesystem::create_directories(folder_, ec);
-    return folder_;
+    if (!folder_.empty()) std::filesystem::create_directories(folder_, ec);
+    // The wallpaper is written into this folder: one another user owns or may write to could
+    // swap it for a link to any file of ours. Then no folder is given, and every write fails.
+    return folderIsOurOwn(folder_) ? folder_ : kNoFolder;
 }
 
 VersionInfo PosixSystem::version() {
