@@ -36,10 +36,6 @@ int errorFromErrno(int e) {
     throw Error(errorFromErrno(e), what + " " + path + ": " + std::strerror(e));
 }
 
-bool holdsNul(const std::string& path) {
-    return path.find('\0') != std::string::npos;
-}
-
 // Every FileSystem operation takes its path through here, so the NUL check is made once for all.
 std::string turnSeparators(const std::string& p) {
     refuseNul(p);
@@ -71,6 +67,10 @@ bool findNoCase(const std::string& dir, const std::string& name, std::string& fo
 }
 
 }  // namespace
+
+bool holdsNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
 
 void refuseNul(const std::string& path) {
     if (holdsNul(path))

@@ -84,7 +84,8 @@ std::string joinPath(const std::string& folder, const std::string& name);
 // Every path the program hands to the system passes here first. The system's calls end a name
 // at its first NUL, so a path holding one would silently name another file (a folder read from
 // a settings file could start a program of someone else's choosing): such a path fails instead,
-// as a bad file name.
+// as a bad file name. holdsNul is the test itself, for the arguments of a program run.
 void refuseNul(const std::string& path);
+bool holdsNul(const std::string& text);
 
 }  // namespace vb

@@ -274,6 +274,10 @@ int PosixPrograms::wait(int pid) {
 }
 
 void PosixPrograms::open(const std::string& address) {
+    if (holdsNul(address)) {  // the opener would be handed the address cut short at the NUL
+        log_.log("cannot open " + address.substr(0, address.find('\0')) + "...: the address holds a NUL");
+        return;
+    }
     pid_t pid = 0;
     std::vector<char*> argv{const_cast<char*>("xdg-open"), const_cast<char*>(address.c_str()), nullptr};
     const int rc = ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv.data(), environ);

@@ -196,6 +196,25 @@ TEST(Routes, ADefaultRouteMeansOnline) {
     EXPECT_FALSE(routeTableHasDefault(header, v6lo));
 }
 
+// The system takes a NUL for the end of an argument: a command or an address holding one would
+// run cut short at it, so it does not run at all, and the address is logged instead of opened.
+TEST_F(UpdaterTest, ACommandOrAddressHoldingANulIsNotRunCutShort) {
+    const std::string cut = "touch '" + (pf / "ran") + "'" + std::string(1, '\0') + "; rm -rf somewhere";
+    EXPECT_FALSE(PosixCommandRunner().run({"sh", "-c", cut}).started);
+    script("xdg-open", "echo \"$1\" > \"$(dirname \"$0\")/opened\"");
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (pf.path() + ":" + oldPath).c_str(), 1);
+    programs.open(std::string("http://127.0.0.1:1/page\0.evil", 29));
+    programs.open("http://127.0.0.1:1/whole");  // the opener runs for a whole address
+    for (int i = 0; i < 300 && !fs.fileExists(pf / "opened"); ++i) ::usleep(10000);
+    ::usleep(100000);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(vantry::test::readFile(pf / "opened"), "http://127.0.0.1:1/whole\n");
+    EXPECT_FALSE(fs.fileExists(pf / "ran"));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("holds a NUL"), std::string::npos) << log.lines[0];
+}
+
 // Sets an environment variable, or clears it (null), for one test.
 class EnvVar {
 public:
