@@ -43,10 +43,27 @@ namespace {
 // A name under which nothing can be made by anyone, root included (it is not a folder).
 constexpr const char* kNoFolder = "/dev/null";
 
+// Nobody else can move or replace anything on the way to the folder: each folder above it (links
+// resolved) is ours or root's, and one that others may write to is sticky, as /tmp is, where
+// they cannot move what is ours (our own group's write permission is no one else's).
+bool onlyUsAbove(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::canonical(std::filesystem::path(folder).parent_path(), ec);
+    if (ec) return false;
+    for (;;) {
+        struct stat st;
+        if (::stat(p.c_str(), &st) != 0 || (st.st_uid != 0 && st.st_uid != ::geteuid())) return false;
+        const bool othersWrite = (st.st_mode & 002) || ((st.st_mode & 020) && st.st_gid != ::getegid());
+        if (othersWrite && !(st.st_mode & S_ISVTX)) return false;
+        if (p == p.root_path()) return true;
+        p = p.parent_path();
+    }
+}
+
 bool folderIsOurOwn(const std::string& folder) {
     struct stat st;
     if (folder.empty() || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_uid != ::geteuid())
+        st.st_uid != ::geteuid() || !onlyUsAbove(folder))
         return false;
     // Ours, so others' write permission is ours to take back (a umask of 002 leaves it).
     return (st.st_mode & 022) == 0 || ::chmod(folder.c_str(), st.st_mode & 07755) == 0;

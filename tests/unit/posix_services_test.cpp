@@ -240,9 +240,9 @@ TEST(WallpaperFolder, WithoutHomeItIsInTheHomeThePasswordDatabaseGives) {
     EXPECT_EQ(defaultSystemFolder(), "/home/given/.local/share/vantry");
 }
 
-// The wallpaper is written into the folder: one another user owns, or a link, is not given out
-// and nothing can be written where the answer points; our own that others may write to is
-// made ours alone.
+// The wallpaper is written into the folder: one another user owns, or a link, or one inside a
+// folder of theirs, is not given out and nothing can be written where the answer points; our own
+// that others may write to is made ours alone.
 TEST(WallpaperFolder, IsOnlyEverAFolderOfOurOwnThatNoOneElseMayWrite) {
     TempDir d;
     const auto wallpaperWrite = [](const std::string& folder) {
@@ -276,6 +276,11 @@ TEST(WallpaperFolder, IsOnlyEverAFolderOfOurOwnThatNoOneElseMayWrite) {
     EXPECT_NE(theirs, d / "theirs");
     EXPECT_FALSE(wallpaperWrite(theirs));
     EXPECT_FALSE(std::filesystem::exists(d / "theirs/vantry.bmp"));
+    // Ours, but in a folder of theirs: they could swap ours for a link at any time.
+    std::filesystem::create_directories(d / "theirs/ours");
+    const std::string inTheirs = PosixSystem(d / "theirs/ours", screen()).windowsDirectory();
+    EXPECT_NE(inTheirs, d / "theirs/ours");
+    EXPECT_FALSE(wallpaperWrite(inTheirs));
 }
 
 TEST(DriveRoot, IsTheMountPointHoldingThePath) {
