@@ -10,6 +10,7 @@
 #include <random>
 
 #include "platform/error.h"
+#include "platform/fs.h"
 
 namespace vb {
 
@@ -63,8 +64,18 @@ int fileWriteError(int e) {
     }
 }
 
-AtomicFile::AtomicFile(const std::string& osPath, NameSource names) : target_(endOfLinks(osPath)) {
+AtomicFile::AtomicFile(const std::string& osPath, NameSource names, Target kind) {
+    refuseNul(osPath);
     struct stat st;
+    if (kind == Target::ThroughLinks) {
+        target_ = endOfLinks(osPath);
+    } else {
+        // Never followed, never someone else's: the rename below replaces the name itself, so
+        // what an entry found here points at is never written, and another user's file stays.
+        target_ = osPath;
+        if (::lstat(target_.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid()))
+            throw Error(err::PermissionDenied, "write " + osPath + ": a link or another user's file");
+    }
     if (::stat(target_.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) throw Error(err::PathFileAccess, "write " + osPath + ": is a folder");
         keepMode_ = true;
@@ -124,8 +135,8 @@ void AtomicFile::commit(bool flush) {
     }
 }
 
-void writeFileAtomic(const std::string& osPath, std::string_view bytes) {
-    AtomicFile file(osPath);
+void writeFileAtomic(const std::string& osPath, std::string_view bytes, AtomicFile::Target kind) {
+    AtomicFile file(osPath, {}, kind);
     file.write(bytes.data(), bytes.size());
     file.commit();
 }

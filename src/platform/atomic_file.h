@@ -5,7 +5,7 @@
 //
 // - The replaced file keeps its permission bits; a new file gets 0666 less the umask.
 // - A symbolic link is written through: its target is replaced, the link stays a link (a
-//   dangling link creates its target).
+//   dangling link creates its target); unless the writer is told to take our own files only.
 // - A temporary name that is taken (another writer, a leftover) is retried with a fresh one.
 //
 // Failures throw vb::Error numbered as a write failure (fileWriteError) and remove the
@@ -26,8 +26,12 @@ class AtomicFile {
 public:
     // Where temporary names come from; the default draws random ones. Tests pass their own.
     using NameSource = std::function<std::string()>;
+    // What may stand at the path. The program's own files are written through links; a file in
+    // a folder other users may write to (the location file at a drive's root) is only ever our
+    // own regular file or a new one: a link or another user's file there fails the write.
+    enum class Target { ThroughLinks, OwnFileOnly };
 
-    explicit AtomicFile(const std::string& osPath, NameSource names = {});
+    explicit AtomicFile(const std::string& osPath, NameSource names = {}, Target kind = Target::ThroughLinks);
     ~AtomicFile();  // without commit(): the temporary file goes, the target stays as it was
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -53,6 +57,7 @@ private:
     unsigned mode_ = 0;
 };
 
-void writeFileAtomic(const std::string& osPath, std::string_view bytes);
+void writeFileAtomic(const std::string& osPath, std::string_view bytes,
+                     AtomicFile::Target kind = AtomicFile::Target::ThroughLinks);
 
 }  // namespace vb

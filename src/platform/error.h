@@ -25,6 +25,7 @@ private:
 namespace err {
 inline constexpr int InvalidCall = 5;
 inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int BadFileName = 52;
 inline constexpr int FileNotFound = 53;
 inline constexpr int FileAlreadyOpen = 55;
 inline constexpr int DiskFull = 61;

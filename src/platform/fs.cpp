@@ -36,7 +36,9 @@ int errorFromErrno(int e) {
     throw Error(errorFromErrno(e), what + " " + path + ": " + std::strerror(e));
 }
 
+// Every FileSystem operation takes its path through here, so the NUL check is made once for all.
 std::string turnSeparators(const std::string& p) {
+    refuseNul(p);
     std::string r = p;
     for (char& c : r)
         if (c == '\\') c = '/';
@@ -65,6 +67,15 @@ bool findNoCase(const std::string& dir, const std::string& name, std::string& fo
 }
 
 }  // namespace
+
+bool holdsNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
+
+void refuseNul(const std::string& path) {
+    if (holdsNul(path))
+        throw Error(err::BadFileName, "bad file name (holds a NUL): " + path.substr(0, path.find('\0')));
+}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -132,12 +143,12 @@ std::string resolveLetterCase(const std::string& p) {
 
 bool FileSystem::fileExists(const std::string& path) const {
     struct stat st;
-    return ::stat(resolve(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !holdsNul(path) && ::stat(resolve(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool FileSystem::dirExists(const std::string& path) const {
     struct stat st;
-    return ::stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !holdsNul(path) && ::stat(resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 void FileSystem::Kill(const std::string& path) {
@@ -282,6 +293,14 @@ void FileSystem::readLines(const std::string& path,
         ::close(fd);
         throw Error(err::PathFileAccess, "open " + p + ": is a folder");
     }
+    // The size is checked up front where the file has one, and counted as read for the rest
+    // (a device or pipe that never ends).
+    auto tooLarge = [&](const char* what) {
+        ::close(fd);
+        throw Error(err::PathFileAccess, "read " + p + ": " + what);
+    };
+    if (S_ISREG(st.st_mode) && std::uint64_t(st.st_size) > kMaxLinesFile) tooLarge("file too large");
+    std::size_t total = 0;
     // Read in blocks; a line may straddle blocks, and a CR at a block's end may be the first half
     // of a CR LF pair, so it is only settled when the next byte is known.
     std::string pending;
@@ -297,6 +316,8 @@ void FileSystem::readLines(const std::string& path,
             fail("read", p, e);
         }
         if (n == 0) break;
+        total += std::size_t(n);
+        if (total > kMaxLinesFile) tooLarge("file too large");
         std::size_t i = 0;
         if (pendingCr) {
             pendingCr = false;
@@ -306,6 +327,7 @@ void FileSystem::readLines(const std::string& path,
         for (; i < std::size_t(n); ++i) {
             if (buf[i] != '\r') continue;
             pending.append(buf + start, i - start);
+            if (pending.size() > kMaxLine) tooLarge("line too long");
             emit(std::move(pending));
             pending.clear();
             if (i + 1 < std::size_t(n)) {
@@ -316,6 +338,7 @@ void FileSystem::readLines(const std::string& path,
             start = i + 1;
         }
         if (start < std::size_t(n)) pending.append(buf + start, std::size_t(n) - start);
+        if (pending.size() > kMaxLine) tooLarge("line too long");
     }
     ::close(fd);
     if (!pending.empty()) emit(std::move(pending));
@@ -327,13 +350,23 @@ std::vector<std::string> FileSystem::readAllLines(const std::string& path) const
     return lines;
 }
 
-void FileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+namespace {
+std::string crlfLines(const std::vector<std::string>& lines) {
     std::string bytes;
     for (const auto& l : lines) {
         bytes += l;
         bytes += "\r\n";
     }
-    writeBytesAtomic(path, bytes);
+    return bytes;
+}
+}  // namespace
+
+void FileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    writeBytesAtomic(path, crlfLines(lines));
+}
+
+void FileSystem::writeOwnLines(const std::string& path, const std::vector<std::string>& lines) {
+    writeFileAtomic(resolve(path), crlfLines(lines), AtomicFile::Target::OwnFileOnly);
 }
 
 void FileSystem::writeBytesAtomic(const std::string& path, std::string_view bytes) {

@@ -44,7 +44,12 @@ public:
     std::time_t FileDateTime(const std::string& path) const;
 
     // Reads the file's lines by the language-file rules, each decoded to UTF-8, calling onLine
-    // for each; a failure part-way throws after the lines read so far were delivered.
+    // for each; a failure part-way throws after the lines read so far were delivered. A file
+    // larger than kMaxLinesFile, or a line longer than kMaxLine, is a failed read: the files
+    // read this way are a few hundred short lines at most, and one planted in their place must
+    // not stall the program or fill its memory.
+    static constexpr std::size_t kMaxLinesFile = 4u << 20;
+    static constexpr std::size_t kMaxLine = 256u << 10;
     void readLines(const std::string& path, const std::function<void(std::string&&)>& onLine) const;
     std::vector<std::string> readAllLines(const std::string& path) const;
     std::string readBytes(const std::string& path, std::size_t limit = SIZE_MAX) const;
@@ -52,6 +57,9 @@ public:
     // Writes the lines, each ended by CR LF, replacing the file atomically: a temporary file in
     // the same folder, flushed, then renamed over the target. On failure the target is untouched.
     void writeLines(const std::string& path, const std::vector<std::string>& lines);
+    // As writeLines, for a file in a folder other users may write to: a link or another user's
+    // file at the path fails the write, instead of being written through or replaced.
+    void writeOwnLines(const std::string& path, const std::vector<std::string>& lines);
     void writeBytesAtomic(const std::string& path, std::string_view bytes);
 
     // The regular files in a folder, unsorted. A name holding "\" is left out: "\" separates
@@ -72,5 +80,12 @@ std::string resolveLetterCase(const std::string& path);
 
 // Joins a folder and a name with the design's separator rules: "a" + "\b" and "a\" + "b".
 std::string joinPath(const std::string& folder, const std::string& name);
+
+// Every path the program hands to the system passes here first. The system's calls end a name
+// at its first NUL, so a path holding one would silently name another file (a folder read from
+// a settings file could start a program of someone else's choosing): such a path fails instead,
+// as a bad file name. holdsNul is the test itself, for the arguments of a program run.
+void refuseNul(const std::string& path);
+bool holdsNul(const std::string& text);
 
 }  // namespace vb

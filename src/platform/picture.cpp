@@ -14,6 +14,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
+#include "platform/fs.h"
 #include "platform/picture_codec.h"
 
 namespace vb {
@@ -145,6 +146,7 @@ Picture decodePicture(std::span<const std::uint8_t> bytes) {
 }
 
 Picture loadPicture(const std::string& osPath) {
+    refuseNul(osPath);
     // Non-blocking so that a named pipe given as a picture fails instead of hanging.
     Fd file(::open(osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.fd < 0) systemFailure(readErrorNumber(errno), "cannot open", osPath, errno);

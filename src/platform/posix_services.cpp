@@ -1,6 +1,7 @@
 #include "platform/posix_services.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -29,9 +30,46 @@ namespace vb {
 
 std::string defaultSystemFolder() {
     if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d) return std::string(d) + "/vantry";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/share/vantry";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && *h) home = h;
+    // Without HOME (a service, a cleared environment) the password database knows the home.
+    if (home.empty())
+        if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && *pw->pw_dir) home = pw->pw_dir;
+    return home.empty() ? std::string() : home + "/.local/share/vantry";
 }
+
+namespace {
+
+// A name under which nothing can be made by anyone, root included (it is not a folder).
+constexpr const char* kNoFolder = "/dev/null";
+
+// Nobody else can move or replace anything on the way to the folder: each folder above it (links
+// resolved) is ours or root's, and one that others may write to is sticky, as /tmp is, where
+// they cannot move what is ours (our own group's write permission is no one else's).
+bool onlyUsAbove(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::canonical(std::filesystem::path(folder).parent_path(), ec);
+    if (ec) return false;
+    for (;;) {
+        struct stat st;
+        if (::stat(p.c_str(), &st) != 0 || (st.st_uid != 0 && st.st_uid != ::geteuid())) return false;
+        const bool othersWrite = (st.st_mode & 002) || ((st.st_mode & 020) && st.st_gid != ::getegid());
+        if (othersWrite && !(st.st_mode & S_ISVTX)) return false;
+        if (p == p.root_path()) return true;
+        p = p.parent_path();
+    }
+}
+
+bool folderIsOurOwn(const std::string& folder) {
+    struct stat st;
+    if (folder.empty() || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::geteuid() || !onlyUsAbove(folder))
+        return false;
+    // Ours, so others' write permission is ours to take back (a umask of 002 leaves it).
+    return (st.st_mode & 022) == 0 || ::chmod(folder.c_str(), st.st_mode & 07755) == 0;
+}
+
+}  // namespace
 
 bool routeTableHasDefault(const std::string& v4, const std::string& v6) {
     // IPv4: "Iface Destination Gateway Flags ..." with destination and mask 00000000, flag UP.
@@ -95,8 +133,10 @@ PosixSystem::~PosixSystem() {
 
 std::string PosixSystem::windowsDirectory() {
     std::error_code ec;
-    std::filesystem::create_directories(folder_, ec);
-    return folder_;
+    if (!folder_.empty()) std::filesystem::create_directories(folder_, ec);
+    // The wallpaper is written into this folder: one another user owns or may write to could
+    // swap it for a link to any file of ours. Then no folder is given, and every write fails.
+    return folderIsOurOwn(folder_) ? folder_ : kNoFolder;
 }
 
 VersionInfo PosixSystem::version() {
@@ -251,6 +291,10 @@ int PosixPrograms::wait(int pid) {
 }
 
 void PosixPrograms::open(const std::string& address) {
+    if (holdsNul(address)) {  // the opener would be handed the address cut short at the NUL
+        log_.log("cannot open " + address.substr(0, address.find('\0')) + "...: the address holds a NUL");
+        return;
+    }
     pid_t pid = 0;
     std::vector<char*> argv{const_cast<char*>("xdg-open"), const_cast<char*>(address.c_str()), nullptr};
     const int rc = ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv.data(), environ);

@@ -14,7 +14,10 @@
 
 namespace vb {
 
-// "Windows folder": where the wallpaper bitmap lives, $XDG_DATA_HOME/vantry by default.
+// "Windows folder": where the wallpaper bitmap lives, $XDG_DATA_HOME/vantry by default, else
+// .local/share/vantry in the home folder ($HOME, else the password database's); "" when there
+// is no home. PosixSystem only gives it out while it is a folder of our own that no one else may
+// write to; otherwise it gives a name that holds nothing, so the wallpaper is not written.
 std::string defaultSystemFolder();
 
 // Whether a routing table (the text of /proc/net/route or /proc/net/ipv6_route) has a default

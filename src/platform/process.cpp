@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/fs.h"
+
 extern char** environ;
 
 namespace vb {
@@ -42,6 +44,8 @@ bool isExecutableFile(const std::string& path) {
 CommandResult PosixCommandRunner::run(const std::vector<std::string>& argv) {
     CommandResult result;
     if (argv.empty()) return result;
+    // An argument holding a NUL would reach the program cut short at it: such a command is not run.
+    if (std::any_of(argv.begin(), argv.end(), holdsNul)) return result;
 
     int pipeFds[2];
     // Close-on-exec, so that a second command started meanwhile from another thread does not

@@ -137,12 +137,13 @@ void Main::Set_DeafultPath() {
     FileSystem& fs = app().fs();
     vb::resume([&] { txt_InitDir.setText(fs.CurDir()); });
     // The location file lies at the root of the file system that holds the current directory;
-    // a path that cannot hold it is skipped silently.
+    // a path that cannot hold it is skipped silently. That root may be open to other users (a
+    // shared volume, a world-writable one), so a link or someone else's file there is skipped too.
     std::string location;
     vb::resume([&] { location = joinPath(app().system().driveRoot(fs.CurDir()), "VANTRY.DIR"); });
     vb::resume([&] {
         if (location.empty()) throw vb::Error(vb::err::PathNotFound, "no drive root");
-        fs.writeLines(location, {fs.CurDir()});
+        fs.writeOwnLines(location, {fs.CurDir()});
     });
 }
 

@@ -2,6 +2,9 @@
 // start, the engine's library is loaded after the first navigation and the view put into the
 // pane, the events arrive, the address keeps its spelling and each load reaches the server.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QTest>
 #include <QWebEngineView>
@@ -118,6 +121,59 @@ TEST(QtBrowser, AMissingEngineLeavesTheBrowsersBlankAndIsLogged) {
         EXPECT_EQ(form.begins + form.completes, 0);
         EXPECT_EQ(program.log.lines.size(), 1u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// What the real program writes to its standard error before a display that cannot open ends it
+// (so it ends before it touches any file), with or without the user's own word on the sandbox.
+std::string programStartOutput(bool sandboxTurnedOff) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string v(*e);
+        if (v.rfind("QTWEBENGINE_DISABLE_SANDBOX=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0)
+            env.push_back(v);
+    }
+    env.push_back("QT_QPA_PLATFORM=vantry-no-such-display");
+    if (sandboxTurnedOff) env.push_back("QTWEBENGINE_DISABLE_SANDBOX=1");
+    std::vector<char*> envp;
+    for (auto& v : env) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::dup2(out[1], 2);
+        ::close(out[0]);
+        ::close(out[1]);
+        char* argv[] = {const_cast<char*>(VANTRY_PROGRAM_BIN), nullptr};
+        ::execve(VANTRY_PROGRAM_BIN, argv, envp.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) text.append(buf, std::size_t(n));
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    return text;
+}
+
+// Run as root, where the web engine's sandbox cannot run, the program never turns it off by
+// itself: pages from the Internet would render unconfined as root. Without the user's own
+// QTWEBENGINE_DISABLE_SANDBOX=1 there are no pages, and the log says why.
+TEST(QtBrowser, AsRootNoPageIsShownUnlessTheUserTurnedTheSandboxOff) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only a run as root has no sandbox";
+    const std::string refused = programStartOutput(false);
+    EXPECT_NE(refused.find("vantry: web pages are not shown"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("QTWEBENGINE_DISABLE_SANDBOX=1"), std::string::npos);
+    const std::string chosen = programStartOutput(true);
+    EXPECT_EQ(chosen.find("web pages are not shown"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("vantry-no-such-display"), std::string::npos) << "did the program start at all?";
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 // The file system as the program sees it: line rules, letter case, presence and atomic writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 
 #include "harness.h"
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/fs.h"
+#include "platform/picture.h"
 #include "platform/text.h"
 
 using namespace vb;
@@ -44,6 +50,58 @@ TEST(LineRules, TextIsUtf8OrWindows1252) {
     EXPECT_EQ(linesOf("Citt\xE0\r\n")[0], "Citt\xC3\xA0");
 }
 
+int failureOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// A file planted in a settings file's place, however big, is refused at a bound far above any
+// real one, as a failed read: the lines before an over-long one are delivered first.
+TEST(LineRules, AFileOrALinePastTheBoundIsAFailedRead) {
+    TempDir d;
+    FileSystem fs;
+    writeFile(d / "huge", "");
+    ASSERT_EQ(::truncate((d / "huge").c_str(), 512 << 20), 0);  // sparse: costs no disk
+    std::vector<std::string> got;
+    EXPECT_EQ(failureOf([&] { fs.readLines(d / "huge", [&](std::string&& l) { got.push_back(l); }); }),
+              err::PathFileAccess);
+    EXPECT_TRUE(got.empty());
+    writeFile(d / "just", "a\r\n");
+    ASSERT_EQ(::truncate((d / "just").c_str(), FileSystem::kMaxLinesFile + 1), 0);
+    EXPECT_EQ(failureOf([&] { fs.readAllLines(d / "just"); }), err::PathFileAccess);
+
+    const std::string longest(FileSystem::kMaxLine, 'x');
+    const auto atTheBound = linesOf("a\r\n" + longest + "\r\nb");
+    ASSERT_EQ(atTheBound.size(), 3u);
+    EXPECT_EQ(atTheBound[1].size(), FileSystem::kMaxLine);
+    writeFile(d / "long", "a\r\n" + longest + "x\r\nb\r\n");
+    got.clear();
+    EXPECT_EQ(failureOf([&] { fs.readLines(d / "long", [&](std::string&& l) { got.push_back(l); }); }),
+              err::PathFileAccess);
+    ASSERT_EQ(got.size(), 1u);  // the over-long line is never handed on
+    EXPECT_EQ(got[0], "a");
+    writeFile(d / "unended", std::string(FileSystem::kMaxLine + 1, 'x'));
+    EXPECT_EQ(failureOf([&] { fs.readAllLines(d / "unended"); }), err::PathFileAccess);
+}
+
+// A device without an end has no size to check first: the line bound stops one line without
+// end (zeros), the count of bytes read one of endless short lines (random bytes, a CR in 256).
+TEST(LineRules, AnEndlessFileIsCutOffAtTheBound) {
+    TempDir d;
+    std::filesystem::create_symlink("/dev/zero", d / "zero");
+    std::filesystem::create_symlink("/dev/urandom", d / "random");
+    FileSystem fs;
+    EXPECT_EQ(failureOf([&] { fs.readAllLines(d / "zero"); }), err::PathFileAccess);
+    std::size_t bytes = 0;
+    EXPECT_EQ(failureOf([&] { fs.readLines(d / "random", [&](std::string&& l) { bytes += l.size() + 1; }); }),
+              err::PathFileAccess);
+    EXPECT_LE(bytes, FileSystem::kMaxLinesFile * 3);  // decoding widens a byte to three at most
+}
+
 TEST(Names, LookupIgnoresLetterCaseComponentByComponent) {
     TempDir d;
     writeFile(d / "Lang/English/English.DRV", "x");
@@ -69,6 +127,23 @@ TEST(Names, AFileWhoseNameHoldsABackslashIsNotListed) {
     EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "c.jpg"}));
     EXPECT_EQ(resolveLetterCase(d / "A\\B.JPG"), d / "a\\b.jpg");
     EXPECT_EQ(fs.resolve(d.path() + "\\A.jpg"), d / "a.jpg");
+}
+
+// The system would end the name at the NUL and act on the file named by what comes before it.
+TEST(Names, APathHoldingANulIsABadNameNotAShorterOne) {
+    TempDir d;
+    FileSystem fs;
+    writeFile(d / "START.CFG", "5\r\n");
+    const std::string cut = d / std::string("START.CFG\0.bak", 14);
+    EXPECT_FALSE(fs.fileExists(cut));
+    EXPECT_EQ(failureOf([&] { fs.readAllLines(cut); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { fs.writeLines(cut, {"x"}); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { fs.Kill(cut); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { fs.FileCopy(d / "START.CFG", cut); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { fs.FileDateTime(cut); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { writeFileAtomic(cut, "x"); }), err::BadFileName);
+    EXPECT_EQ(failureOf([&] { loadPicture(cut); }), err::BadFileName);
+    EXPECT_EQ(readFile(d / "START.CFG"), "5\r\n");
 }
 
 TEST(Writes, LinesEndInCrLfAndReplaceTheFileWhole) {

@@ -75,6 +75,23 @@ TEST_F(LaunchTest, APathIsTakenAsItStandsNeverSearched) {
     EXPECT_TRUE(eventually([&] { return readFile(pf / "Kestrin/ran") == "ran\n"; }));
 }
 
+// A folder read from a companion's file that holds a NUL: the system would take the name up to
+// the NUL, and so start whatever file that shorter name is.
+TEST_F(LaunchTest, APathHoldingANulIsRefusedNotCutShort) {
+    script("payload.sh", "echo ran > \"$(dirname \"$0\")/ran\"");
+    script("KstrExt.exe", "echo ran > \"$(dirname \"$0\")/ran\"");
+    const std::string folder = pf / std::string("payload.sh\0text", 15);
+    try {
+        programs.launch(folder + "\\KstrExt.exe", pf.path());
+        ADD_FAILURE() << "started";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), err::BadFileName);
+    }
+    EXPECT_THROW(programs.launch(std::string("KstrExt.exe\0", 12), pf.path()), Error);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(exists(pf / "ran"));
+}
+
 TEST_F(LaunchTest, TheUpdaterByBareNameStartsFromTheProgramFolder) {
     script("fresco.exe", "echo ran >> \"$(dirname \"$0\")/ran\"");
     programs.launch("fresco.exe", pf.path());

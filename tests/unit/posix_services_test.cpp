@@ -2,6 +2,7 @@
 // the routing table and the drive root.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -193,6 +194,93 @@ TEST(Routes, ADefaultRouteMeansOnline) {
     const std::string v6lo = std::string(32, '0') + " 00 " + std::string(32, '0') + " 00 " + std::string(32, '0') +
                              " ffffffff 00000001 00000000 00200200 lo\n";
     EXPECT_FALSE(routeTableHasDefault(header, v6lo));
+}
+
+// The system takes a NUL for the end of an argument: a command or an address holding one would
+// run cut short at it, so it does not run at all, and the address is logged instead of opened.
+TEST_F(UpdaterTest, ACommandOrAddressHoldingANulIsNotRunCutShort) {
+    const std::string cut = "touch '" + (pf / "ran") + "'" + std::string(1, '\0') + "; rm -rf somewhere";
+    EXPECT_FALSE(PosixCommandRunner().run({"sh", "-c", cut}).started);
+    script("xdg-open", "echo \"$1\" > \"$(dirname \"$0\")/opened\"");
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (pf.path() + ":" + oldPath).c_str(), 1);
+    programs.open(std::string("http://127.0.0.1:1/page\0.evil", 29));
+    programs.open("http://127.0.0.1:1/whole");  // the opener runs for a whole address
+    for (int i = 0; i < 300 && !fs.fileExists(pf / "opened"); ++i) ::usleep(10000);
+    ::usleep(100000);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(vantry::test::readFile(pf / "opened"), "http://127.0.0.1:1/whole\n");
+    EXPECT_FALSE(fs.fileExists(pf / "ran"));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("holds a NUL"), std::string::npos) << log.lines[0];
+}
+
+// Sets an environment variable, or clears it (null), for one test.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~EnvVar() { old_.empty() ? ::unsetenv(name_) : ::setenv(name_, old_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
+
+// A service or a cleared environment has no HOME: the home is the password database's, never
+// a folder in the shared temporary folder.
+TEST(WallpaperFolder, WithoutHomeItIsInTheHomeThePasswordDatabaseGives) {
+    EnvVar data("XDG_DATA_HOME", nullptr), home("HOME", nullptr);
+    const passwd* pw = ::getpwuid(::geteuid());
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(defaultSystemFolder(), std::string(pw->pw_dir) + "/.local/share/vantry");
+    EnvVar given("HOME", "/home/given");
+    EXPECT_EQ(defaultSystemFolder(), "/home/given/.local/share/vantry");
+}
+
+// The wallpaper is written into the folder: one another user owns, or a link, or one inside a
+// folder of theirs, is not given out and nothing can be written where the answer points; our own
+// that others may write to is made ours alone.
+TEST(WallpaperFolder, IsOnlyEverAFolderOfOurOwnThatNoOneElseMayWrite) {
+    TempDir d;
+    const auto wallpaperWrite = [](const std::string& folder) {
+        try {
+            FileSystem().writeBytesAtomic(folder + "/vantry.bmp", "BM");
+            return true;
+        } catch (const Error&) {
+            return false;
+        }
+    };
+    EXPECT_EQ(PosixSystem(d / "made/vantry", screen()).windowsDirectory(), d / "made/vantry");
+    EXPECT_TRUE(std::filesystem::is_directory(d / "made/vantry"));
+
+    std::filesystem::create_directories(d / "open");
+    ::chmod((d / "open").c_str(), 0777);
+    EXPECT_EQ(PosixSystem(d / "open", screen()).windowsDirectory(), d / "open");
+    struct stat st;
+    ASSERT_EQ(::stat((d / "open").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+
+    std::filesystem::create_symlink(d / "open", d / "linked");
+    const std::string viaLink = PosixSystem(d / "linked", screen()).windowsDirectory();
+    EXPECT_NE(viaLink, d / "linked");
+    EXPECT_FALSE(wallpaperWrite(viaLink));
+    EXPECT_FALSE(std::filesystem::exists(d / "open/vantry.bmp"));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's folder needs root";
+    std::filesystem::create_directories(d / "theirs");
+    ASSERT_EQ(::chown((d / "theirs").c_str(), 65534, 65534), 0);
+    const std::string theirs = PosixSystem(d / "theirs", screen()).windowsDirectory();
+    EXPECT_NE(theirs, d / "theirs");
+    EXPECT_FALSE(wallpaperWrite(theirs));
+    EXPECT_FALSE(std::filesystem::exists(d / "theirs/vantry.bmp"));
+    // Ours, but in a folder of theirs: they could swap ours for a link at any time.
+    std::filesystem::create_directories(d / "theirs/ours");
+    const std::string inTheirs = PosixSystem(d / "theirs/ours", screen()).windowsDirectory();
+    EXPECT_NE(inTheirs, d / "theirs/ours");
+    EXPECT_FALSE(wallpaperWrite(inTheirs));
 }
 
 TEST(DriveRoot, IsTheMountPointHoldingThePath) {

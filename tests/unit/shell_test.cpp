@@ -119,6 +119,35 @@ TEST(LanguageStore, Windows1252TextIsShownAsItsLetters) {
     EXPECT_EQ(h.main().CoolButton1.Caption(), "Citt\xC3\xA0 \xE2\x82\xAC");
 }
 
+// The location file lies at the root of a file system that others may be able to write to. What
+// another user put there under its name, a link to a file of ours or a file of their own, is left
+// as it is, and the start goes on without a word.
+TEST(LocationFile, ALinkOrAnotherUsersFileAtTheRootIsLeftAlone) {
+    {
+        Harness h;
+        h.put("LANGUAGE.DRV", languageFile(353));
+        h.programs.programs["fresco.exe"] = {};
+        vantry::test::writeFile(h.root / "profile", "ours\n");
+        std::filesystem::create_symlink(h.root / "profile", h.root / "VANTRY.DIR");
+        h.start();
+        EXPECT_EQ(vantry::test::readFile(h.root / "profile"), "ours\n");
+        EXPECT_TRUE(std::filesystem::is_symlink(h.root / "VANTRY.DIR"));
+        EXPECT_TRUE(h.dialogs.shown.empty());
+    }
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+    Harness h;
+    h.put("LANGUAGE.DRV", languageFile(353));
+    h.programs.programs["fresco.exe"] = {};
+    vantry::test::writeFile(h.root / "VANTRY.DIR", "theirs\r\n");
+    ASSERT_EQ(::chown((h.root / "VANTRY.DIR").c_str(), 65534, 65534), 0);
+    h.start();
+    EXPECT_EQ(vantry::test::readFile(h.root / "VANTRY.DIR"), "theirs\r\n");
+    struct stat st;
+    ASSERT_EQ(::stat((h.root / "VANTRY.DIR").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
 TEST(TrayRecord, TipIsTitleNulThenBlanksTo64) {
     const auto tip = trayTip("Vantry 3.5");
     EXPECT_EQ(std::string(tip.data(), 10), "Vantry 3.5");

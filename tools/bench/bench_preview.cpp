@@ -63,6 +63,9 @@ void benchPreview(const std::string& scratch) {
         for (std::string v : {"DISPLAY=" + display, "HOME=" + home, std::string("QT_QPA_PLATFORM=xcb"),
                               "XDG_CONFIG_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/run"})
             env.push_back(v);
+        // As root the web engine runs only without its sandbox, which the program leaves to its user.
+        if (::geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
+            env.push_back("QTWEBENGINE_DISABLE_SANDBOX=1");
         std::vector<char*> envp, argv;
         for (auto& v : env) envp.push_back(v.data());
         envp.push_back(nullptr);

@@ -26,6 +26,8 @@ cp "$build/fresco.exe" "$work/pf/"
 rm -f "$work/pf/CONNECT.TMP" "$work/pf/START.1ST"
 start_xvfb "$work"
 export XDG_DATA_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run"
+# As root the web engine runs only without its sandbox, which the program leaves to its user.
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$work/pf"
 
 # Starts the program and sets ms to the milliseconds until a window titled TITLE is mapped;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/app.h"
 #include "platform/curl_online.h"
@@ -31,16 +32,44 @@ double screenPixelRatio(const QScreen* screen) {
     return screen ? screen->devicePixelRatio() : 1.0;
 }
 
+namespace {
+
+// The browsers when no web engine may run: the panes stay blank and every operation does nothing.
+class NoWebPages : public vb::WebBrowsers {
+public:
+    void navigate(vb::WebBrowser&, const std::string&) override {}
+    void goBack(vb::WebBrowser&) override {}
+    void goForward(vb::WebBrowser&) override {}
+    void stop(vb::WebBrowser&) override {}
+    void refresh(vb::WebBrowser&) override {}
+    std::string locationURL(const vb::WebBrowser&) const override { return {}; }
+    void forget(vb::WebBrowser&) override {}
+};
+
+// The web engine's sandbox cannot run as root. Rendering pages from the Internet without it, as
+// root, is for the person running the program to choose (QTWEBENGINE_DISABLE_SANDBOX=1), never
+// for the program: unchosen, no page is shown.
+bool webPagesMayBeShown() {
+    const char* disabled = std::getenv("QTWEBENGINE_DISABLE_SANDBOX");
+    return ::geteuid() != 0 || (disabled && std::string_view(disabled) == "1");
+}
+
+}  // namespace
+
 int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
-    // The web engine's sandbox refuses to run as root; only then it goes (never for a user).
-    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    // Before the application and all else, so it outlives them and can speak first.
+    vb::StderrLogger log;
+    const bool webPages = webPagesMayBeShown();
+    if (!webPages)
+        log.log(
+            "web pages are not shown: running as root, where the web engine's sandbox cannot run; "
+            "QTWEBENGINE_DISABLE_SANDBOX=1 shows them without it");
     GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Declared before the App, so they outlive it.
-    vb::StderrLogger log;
     qapp.setLogger(&log);
     vb::FileSystem fs;
     QtLoop loop;
@@ -51,19 +80,19 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     vb::PosixPrograms programs(fs, log);
     vb::DesktopWallpaper wallpaper(log);
     LazyWebBrowsers browsers(webEngineLibraryPath(), &log);
+    NoWebPages noWebPages;
     vb::CurlTransfers transfers(loop, fs, &log);
     vb::CurlInternet internet;
 
-    vb::App app(
-        vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
+    vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log,
+                             webPages ? static_cast<vb::WebBrowsers*>(&browsers) : &noWebPages, &transfers,
+                             &internet});
     loop.setApp(&app);
     browsers.setApp(&app);
     tray.setApp(&app);
     tray.setMessageHandler([&](int message) { hooks.trayMessage(app, message); });
     hooks.registerForms(app);
-    const int code = runQtProgram(app, [&] { hooks.start(app); });
-    qapp.setLogger(nullptr);  // the logger goes before the application does
-    return code;
+    return runQtProgram(app, [&] { hooks.start(app); });
 }
 
 }  // namespace vbqt
