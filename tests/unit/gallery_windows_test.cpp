@@ -126,6 +126,25 @@ TEST(GalleryExplorer, APicturePageEnablesEveryActionAndAnAlbumPageOnlyUpload) {
     EXPECT_EQ(g.actions(), "0000");
 }
 
+TEST(GalleryExplorer, ATickWritesEachTextBoxOnceAndAnUnchangedAddressNotAtAll) {
+    // Each write of a text box redraws it; on a long address that is what freezes the window.
+    Gallery g;
+    g.app->deliver([&] { g.main().Start_Pelloria(); });
+    MyExplorer& e = g.explorer();
+    int writes = 0;
+    for (vb::TextBox* box : {&e.txt_URL, &e.Text2, &e.Text3}) box->Change = [&writes] { ++writes; };
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    EXPECT_EQ(writes, 3) << "the address, the path and the file name";
+    EXPECT_EQ(e.Text2.Text(), "sea/boats");
+    writes = 0;
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(g.actions(), "1111") << "the actions still come back after the page's load began";
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats");
+    EXPECT_EQ(writes, 1) << "only the address";
+    EXPECT_EQ(g.actions(), "0001");
+}
+
 TEST(GalleryExplorer, ALanguageFileWithoutTheStatusTextsDoesNotStopTheWatcher) {
     Gallery g(300);
     g.app->deliver([&] { g.main().Start_Pelloria(); });
