@@ -60,9 +60,10 @@ void MyExplorer::splitAndDecode(const std::string& remainder) {
     }
     Text3.setText(split->picture);
     decodeAndDecideUpload(split->album);
-    // A picture whose album or code could reach outside the library folder is never offered
-    // for download; sending it as an e-card or to a phone uses addresses only.
-    if (usableInLocalPath(Text2.Text(), pictureCode(Text3.Text()))) CB_Download.setEnabled(true);
+    // The downloaded file is named by the picture's code alone: a code that could reach outside
+    // the library folder is never offered for download, whatever the album (which only goes into
+    // addresses). Sending it as an e-card or to a phone uses addresses only.
+    if (codeUsableInLocalPath(pictureCode(Text3.Text()))) CB_Download.setEnabled(true);
     CB_To_Mobile.setEnabled(true);
     CB_eCards.setEnabled(true);
 }

@@ -170,11 +170,18 @@ TEST(GalleryExplorer, ATickNeverDisablesAndAnEmptyAddressTouchesNothing) {
 TEST(GalleryExplorer, APictureThatCouldLeaveTheLibraryIsNeverOfferedForDownload) {
     Gallery g;
     g.app->deliver([&] { g.main().Start_Pelloria(); });
-    for (const char* path : {"/x?album=..%2F..%2Fhome%2F&pic=dawn.jpg", "/x?album=sea%2F&pic=..%2F..%2Fx.jpg",
-                             "/x?album=sea%5Cboats%2F&pic=a\\b.jpg", "/x?album=sea%2F&pic=a\x01.jpg"}) {
+    for (const char* path : {"/x?album=sea%2F&pic=..%2F..%2Fx.jpg", "/x?album=sea%5Cboats%2F&pic=a\\b.jpg",
+                             "/x?album=sea%2F&pic=a\x01.jpg"}) {
         g.loadPage(path);
         EXPECT_EQ(g.actions(), "0111") << path;
     }
+    // The album only goes into addresses: whatever it holds, the picture is offered.
+    for (const char* path : {"/x?album=..%2F..%2Fhome%2F&pic=dawn.jpg", "/x?album=sea\\boats%2F&pic=dawn.jpg",
+                             "/x?album=sea\x01%2F&pic=dawn.jpg"}) {
+        g.loadPage(path);
+        EXPECT_EQ(g.actions(), "1111") << path;
+    }
+    g.loadPage("/x?album=sea%2F&pic=a\x01.jpg");
     // The e-card still names the picture as the address had it.
     EXPECT_EQ(g.explorer().Text3.Text(), "a\x01.jpg");
 }
