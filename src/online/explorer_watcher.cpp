@@ -53,7 +53,7 @@ void MyExplorer::Passo_03() {
 
 // Split the album path from the picture's file name.
 void MyExplorer::splitAndDecode(const std::string& remainder) {
-    auto split = watcher::splitPicture(remainder);
+    const auto split = watcher::splitPicture(remainder);
     if (!split) {
         decodeAndDecideUpload(remainder);
         return;
