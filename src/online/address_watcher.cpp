@@ -8,7 +8,7 @@ constexpr std::string_view kPictureMarker = "%2F&pic=";
 constexpr std::string_view kSlash = "%2F";
 constexpr std::string_view kClosedAlbums = "Pello";
 
-bool slashAt(const std::string& s, std::size_t i) {
+bool slashAt(std::string_view s, std::size_t i) {
     return s[i] == '%' && s[i + 1] == '2' && (s[i + 2] == 'F' || s[i + 2] == 'f');
 }
 }  // namespace
@@ -23,36 +23,46 @@ bool onSites(std::string_view address, const Hosts& hosts) {
     return false;
 }
 
+// Each rule is one pass over the text: the watcher runs them every two seconds on whatever
+// address the page has made for itself, however long.
+
 std::optional<std::string> albumRemainder(std::string_view u) {
-    // The word and the character after it must leave at least one character to take.
-    const std::size_t n = u.size();
-    for (std::size_t i = 0; i + kAlbum.size() + 2 <= n; ++i)
-        if (u.substr(i, kAlbum.size()) == kAlbum) return std::string(u.substr(i + kAlbum.size() + 1));
-    return std::nullopt;
+    // The word and the character after it must leave at least one character to take; the first
+    // occurrence decides, since any later one leaves even less.
+    const std::size_t i = u.find(kAlbum);
+    if (i == std::string_view::npos || i + kAlbum.size() + 2 > u.size()) return std::nullopt;
+    return std::string(u.substr(i + kAlbum.size() + 1));
 }
 
 std::optional<AlbumAndPicture> splitPicture(std::string_view s) {
-    // A marker counts only with a file name of three characters or more after it.
-    const std::size_t m = s.size();
-    for (std::size_t j = 0; j + kPictureMarker.size() + 3 <= m; ++j)
-        if (s.substr(j, kPictureMarker.size()) == kPictureMarker)
-            return AlbumAndPicture{std::string(s.substr(0, j)),
-                                   std::string(s.substr(j + kPictureMarker.size()))};
+    // A marker counts only with a file name of three characters or more after it; as above, the
+    // first occurrence decides. Its tail "&pic=" is looked for, being rare where "%2F" may be
+    // everywhere, and then the separator before it.
+    constexpr std::string_view tail = kPictureMarker.substr(kSlash.size());
+    for (std::size_t k = s.find(tail, kSlash.size()); k != std::string_view::npos; k = s.find(tail, k + 1)) {
+        const std::size_t j = k - kSlash.size();
+        if (j + kPictureMarker.size() + 3 > s.size()) return std::nullopt;
+        if (s.substr(j, kSlash.size()) == kSlash)
+            return AlbumAndPicture{std::string(s.substr(0, j)), std::string(s.substr(k + tail.size()))};
+    }
     return std::nullopt;
 }
 
-std::string decodeAlbumPath(std::string path) {
-    // Each replacement starts the search afresh from the beginning.
-    for (;;) {
-        std::size_t at = std::string::npos;
-        for (std::size_t i = 0; i + kSlash.size() <= path.size(); ++i)
-            if (slashAt(path, i)) {
-                at = i;
-                break;
-            }
-        if (at == std::string::npos) return path;
-        path.replace(at, kSlash.size(), "/");
+std::string decodeAlbumPath(std::string_view path) {
+    // A "/" put in never forms a new separator with its neighbours, so one pass from the left
+    // finds exactly the separators that searching afresh after each replacement would.
+    std::string out(path.size(), '\0');
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < path.size();) {
+        if (i + kSlash.size() <= path.size() && slashAt(path, i)) {
+            out[n++] = '/';
+            i += kSlash.size();
+        } else {
+            out[n++] = path[i++];
+        }
     }
+    out.resize(n);
+    return out;
 }
 
 bool uploadAllowed(std::string_view albumPath) {

@@ -39,7 +39,7 @@ struct AlbumAndPicture {
 std::optional<AlbumAndPicture> splitPicture(std::string_view remainder);
 
 // Step 3: every "%2F" becomes "/", the F in either case.
-std::string decodeAlbumPath(std::string path);
+std::string decodeAlbumPath(std::string_view path);
 
 // Step 3: whether the album takes uploads: every album but those whose path begins "Pello".
 bool uploadAllowed(std::string_view albumPath);

@@ -37,30 +37,40 @@ void MyExplorer::Passo_01() {
         vb::resume([&] { Text2.setText(""); });
         return;
     }
-    vb::resume([&] { Text2.setText(*remainder); });
-    vb::resume([&] { Passo_02(); });
+    // The remainder is what Text2 holds for the next step. It goes there only once decoded: an
+    // address of any length then costs a tick one update of the text box, and an unchanged
+    // address none, where writing each step's value would redraw it three times every tick.
+    vb::resume([&] { splitAndDecode(*remainder); });
+}
+
+void MyExplorer::Passo_02() {
+    splitAndDecode(Text2.Text());
+}
+
+void MyExplorer::Passo_03() {
+    decodeAndDecideUpload(Text2.Text());
 }
 
 // Split the album path from the picture's file name.
-void MyExplorer::Passo_02() {
-    const auto split = watcher::splitPicture(Text2.Text());
+void MyExplorer::splitAndDecode(const std::string& remainder) {
+    const auto split = watcher::splitPicture(remainder);
     if (!split) {
-        Passo_03();
+        decodeAndDecideUpload(remainder);
         return;
     }
-    Text2.setText(split->album);
     Text3.setText(split->picture);
-    Passo_03();
-    // A picture whose album or code could reach outside the library folder is never offered
-    // for download; sending it as an e-card or to a phone uses addresses only.
-    if (usableInLocalPath(Text2.Text(), pictureCode(Text3.Text()))) CB_Download.setEnabled(true);
+    decodeAndDecideUpload(split->album);
+    // The downloaded file is named by the picture's code alone: a code that could reach outside
+    // the library folder is never offered for download, whatever the album (which only goes into
+    // addresses). Sending it as an e-card or to a phone uses addresses only.
+    if (codeUsableInLocalPath(pictureCode(Text3.Text()))) CB_Download.setEnabled(true);
     CB_To_Mobile.setEnabled(true);
     CB_eCards.setEnabled(true);
 }
 
 // Decode the album path and decide on uploads.
-void MyExplorer::Passo_03() {
-    Text2.setText(watcher::decodeAlbumPath(Text2.Text()));
+void MyExplorer::decodeAndDecideUpload(const std::string& albumPath) {
+    Text2.setText(watcher::decodeAlbumPath(albumPath));
     if (watcher::uploadAllowed(Text2.Text())) CB_Upload.setEnabled(true);
 }
 

@@ -10,21 +10,13 @@ std::string pictureExtension(std::string_view fileName) {
     return std::string(fileName.substr(fileName.size() < 3 ? 0 : fileName.size() - 3));
 }
 
-bool albumUsableInLocalPath(std::string_view albumPath) {
-    if (albumPath.find("..") != std::string_view::npos) return false;
-    for (const char c : albumPath) {
+bool codeUsableInLocalPath(std::string_view code) {
+    if (code.find("..") != std::string_view::npos) return false;
+    for (const char c : code) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '\\' || u < 0x20 || u == 0x7F) return false;
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
     }
     return true;
-}
-
-bool codeUsableInLocalPath(std::string_view code) {
-    return albumUsableInLocalPath(code) && code.find('/') == std::string_view::npos;
-}
-
-bool usableInLocalPath(std::string_view albumPath, std::string_view code) {
-    return albumUsableInLocalPath(albumPath) && codeUsableInLocalPath(code);
 }
 
 std::string cacheAddress(const Hosts& hosts, std::string_view albumPath, std::string_view code,

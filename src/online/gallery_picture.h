@@ -1,12 +1,14 @@
 #pragma once
 // Names derived from the current gallery picture (album path and file name, which the address
-// watcher takes from the page address), and the one rule that keeps them out of local paths.
+// watcher takes from the page address), and the one rule for the part of it that becomes a
+// local file name.
 //
 // Addresses are built from the album path and the picture code exactly as they are, without
 // any encoding: the gallery's own pages expect them that way. A local path is another matter:
-// the address comes from whatever page the browser shows, so an album path or a picture code
-// holding "..", "\" or a control character (and a code holding "/") must never become part of
-// a file name on this machine. Every builder of a local path asks usableInLocalPath first.
+// the address comes from whatever page the browser shows. The album path never becomes part of
+// a local path; the picture code names the downloaded file, and one holding "..", "/", "\" or a
+// control character must never do so. Every builder of a local path asks
+// codeUsableInLocalPath first.
 #include <string>
 #include <string_view>
 
@@ -21,15 +23,9 @@ std::string pictureCode(std::string_view fileName);
 // The last three characters of the file name (all of it when shorter).
 std::string pictureExtension(std::string_view fileName);
 
-// Whether an album path may be part of a local path: no "..", no "\", no control character.
-bool albumUsableInLocalPath(std::string_view albumPath);
-
-// Whether a picture code may be part of a local file name: as for an album, and no "/" either,
-// since a code names one file.
+// Whether a picture code may be part of a local file name: no "..", no "/" or "\" and no
+// control character, since a code names one file in the library folder.
 bool codeUsableInLocalPath(std::string_view code);
-
-// Whether both halves of a gallery picture may be used to build a local path.
-bool usableInLocalPath(std::string_view albumPath, std::string_view code);
 
 // A picture in the gallery's cache: "http://www.", the gallery host,
 // "/pelloria/gallery/murlo-cache/", the album path, "/", the code, the suffix, "." and the extension.

@@ -112,6 +112,9 @@ public:
 private:
     void designBar();
     void designStatusBar();
+    // The address watcher's second and third steps on the text Text2 would hold before each.
+    void splitAndDecode(const std::string& remainder);
+    void decodeAndDecideUpload(const std::string& albumPath);
 };
 
 }  // namespace vantry

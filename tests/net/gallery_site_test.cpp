@@ -1,7 +1,13 @@
 // The demo gallery's map: every path the online part of the program uses answers, for the right
-// host, with the right kind of content.
+// host, with the right kind of content; and the server itself, as any client may meet it.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include "../unit/harness.h"
+#include "gallery_fixture.h"
 #include "site.h"
 
 using namespace gallery;
@@ -97,6 +103,130 @@ TEST(GallerySite, DownloadsCountAndTheVersionStandsAtItsPlace) {
     EXPECT_EQ(*site.answer(HostKind::Site, count, "").body, "2");
     EXPECT_EQ(*site.answer(HostKind::Site, "/utils/pelloria/counter/dcount/dawn_high.jpg.txt", "").body, "0");
     EXPECT_EQ(site.answer(HostKind::Site, "/vantry_version_number.js", "").body->substr(31, 8), "3.5.2006");
+}
+
+TEST(GallerySite, CountersAreKeptForTheGallerysPicturesOnly) {
+    // Every made-up id once kept a counter of its own, reading one as well: memory without end.
+    Site site;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string id = "made-up-" + std::to_string(i) + "_low.jpg";
+        site.answer(HostKind::Site, "/utils/pelloria/counter/dcount/" + id + ".txt", "");
+        EXPECT_EQ(site.answer(HostKind::Site, "/utils/pelloria/counter/download.php", "id=" + id).status,
+                  200);
+    }
+    EXPECT_EQ(site.counters(), 0u);
+    EXPECT_EQ(*site.answer(HostKind::Site, "/utils/pelloria/counter/dcount/made-up-1_low.jpg.txt", "").body,
+              "0");
+    // Each picture counts in both resolutions, the one whose name leaves an empty code too.
+    for (const Picture& p : pictures())
+        for (const char* resolution : {"_low.jpg", "_high.jpg"})
+            site.answer(HostKind::Site, "/utils/pelloria/counter/download.php", "id=" + p.code + resolution);
+    EXPECT_EQ(site.downloads("_high.jpg"), 1);
+    EXPECT_EQ(site.downloads("dawn_low.jpg"), 1);
+    EXPECT_LE(site.counters(), 2 * pictures().size());
+}
+
+// One request on a connection of its own, as a client that may send anything; the whole answer,
+// or what came within the deadline.
+std::string rawRequest(int port, const std::string& request, int deadlineMs = 5000) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(std::uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{deadlineMs / 1000, (deadlineMs % 1000) * 1000};
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string answer;
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+        char buffer[65536];
+        for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, std::size_t(n));
+    }
+    ::close(s);
+    return answer;
+}
+
+struct RawAnswer {
+    std::string statusLine, contentRange, contentLength, body;
+};
+
+RawAnswer get(int port, const std::string& path, const std::string& range = "") {
+    const std::string raw = rawRequest(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                                                 (range.empty() ? "" : "Range: bytes=" + range + "\r\n") +
+                                                 "Connection: close\r\n\r\n");
+    RawAnswer r;
+    const auto end = raw.find("\r\n\r\n");
+    if (end == std::string::npos) return r;
+    r.body = raw.substr(end + 4);
+    std::size_t at = raw.find("\r\n");
+    r.statusLine = raw.substr(0, at);
+    while (at < end) {
+        const std::size_t next = raw.find("\r\n", at + 2);
+        const std::string line = raw.substr(at + 2, next - at - 2);
+        for (auto [name, value] :
+             {std::pair{"Content-Range: ", &r.contentRange}, std::pair{"Content-Length: ", &r.contentLength}})
+            if (line.rfind(name, 0) == 0) *value = line.substr(std::string(name).size());
+        at = next;
+    }
+    return r;
+}
+
+TEST(GalleryServer, RangesAreFittedToThePictureAndOnesPastItAnswer416) {
+    vantry::test::TempDir logDir;
+    vantry::test::Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    const std::string path = "/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg";
+    const std::string whole = get(g.port(), path).body;
+    const std::size_t n = whole.size();
+    ASSERT_GT(n, 1000u);
+    const std::string size = std::to_string(n);
+    const struct {
+        std::string range;
+        std::size_t first, last;  // the bytes sent
+    } rows[] = {
+        {"100-199", 100, 199},
+        {std::to_string(n - 10) + "-" + std::to_string(n + 100000), n - 10, n - 1},  // past the end: to it
+        {"500-", 500, n - 1},
+        {"-5", n - 5, n - 1},
+        {"-" + std::to_string(n + 7), 0, n - 1},
+    };
+    for (const auto& r : rows) {
+        const RawAnswer a = get(g.port(), path, r.range);
+        EXPECT_EQ(a.statusLine, "HTTP/1.1 206 Partial Content") << r.range;
+        EXPECT_EQ(a.contentRange,
+                  "bytes " + std::to_string(r.first) + "-" + std::to_string(r.last) + "/" + size)
+            << r.range;
+        EXPECT_EQ(a.contentLength, std::to_string(r.last - r.first + 1)) << r.range;
+        EXPECT_TRUE(a.body == whole.substr(r.first, r.last - r.first + 1)) << r.range;
+    }
+    for (const std::string& range :
+         {size + "-", std::to_string(n + 100000) + "-" + std::to_string(n + 200000)}) {
+        const RawAnswer a = get(g.port(), path, range);
+        EXPECT_EQ(a.statusLine, "HTTP/1.1 416 Range Not Satisfiable") << range;
+        EXPECT_EQ(a.contentRange, "bytes */" + size) << range;
+        EXPECT_EQ(a.body, "") << range;
+    }
+    // A range applies to documents, never to an error page.
+    const RawAnswer missing = get(g.port(), "/nothing.htm", "5-10");
+    EXPECT_EQ(missing.statusLine, "HTTP/1.1 404 Not Found");
+    EXPECT_GT(missing.body.size(), 6u);
+    // Every answer came to its end, so the server is as free as before.
+    EXPECT_EQ(get(g.port(), path).body.size(), n);
+}
+
+TEST(GalleryServer, TheLogCarriesRequestTextWithoutControlCharacters) {
+    vantry::test::TempDir logDir;
+    vantry::test::Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    rawRequest(g.port(),
+               "GET /x\x1b[2J\x9b"
+               "31m\\y HTTP/1.1\r\nHost: a\x1b]0;title\x07 b\r\nConnection: close\r\n\r\n");
+    g.stop();
+    const auto lines = g.log();
+    ASSERT_EQ(lines.size(), 1u);
+    for (const char c : lines[0]) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << int(c);
+    const std::string escaped = "GET a\\x1b]0;title\\x07\\x20b /x\\x1b[2J\\x9b31m\\x5cy 404 ";
+    EXPECT_EQ(lines[0].substr(0, escaped.size()), escaped);
 }
 
 TEST(GallerySite, HostsAreKnownByTheirNamesWithOrWithoutWwwAndPort) {

@@ -126,6 +126,25 @@ TEST(GalleryExplorer, APicturePageEnablesEveryActionAndAnAlbumPageOnlyUpload) {
     EXPECT_EQ(g.actions(), "0000");
 }
 
+TEST(GalleryExplorer, ATickWritesEachTextBoxOnceAndAnUnchangedAddressNotAtAll) {
+    // Each write of a text box redraws it; on a long address that is what freezes the window.
+    Gallery g;
+    g.app->deliver([&] { g.main().Start_Pelloria(); });
+    MyExplorer& e = g.explorer();
+    int writes = 0;
+    for (vb::TextBox* box : {&e.txt_URL, &e.Text2, &e.Text3}) box->Change = [&writes] { ++writes; };
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    EXPECT_EQ(writes, 3) << "the address, the path and the file name";
+    EXPECT_EQ(e.Text2.Text(), "sea/boats");
+    writes = 0;
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats%2F&pic=dawn.jpg");
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(g.actions(), "1111") << "the actions still come back after the page's load began";
+    g.loadPage("/pelloria/gallery/index.php?album=sea%2Fboats");
+    EXPECT_EQ(writes, 1) << "only the address";
+    EXPECT_EQ(g.actions(), "0001");
+}
+
 TEST(GalleryExplorer, ALanguageFileWithoutTheStatusTextsDoesNotStopTheWatcher) {
     Gallery g(300);
     g.app->deliver([&] { g.main().Start_Pelloria(); });
@@ -151,11 +170,18 @@ TEST(GalleryExplorer, ATickNeverDisablesAndAnEmptyAddressTouchesNothing) {
 TEST(GalleryExplorer, APictureThatCouldLeaveTheLibraryIsNeverOfferedForDownload) {
     Gallery g;
     g.app->deliver([&] { g.main().Start_Pelloria(); });
-    for (const char* path : {"/x?album=..%2F..%2Fhome%2F&pic=dawn.jpg", "/x?album=sea%2F&pic=..%2F..%2Fx.jpg",
-                             "/x?album=sea%5Cboats%2F&pic=a\\b.jpg", "/x?album=sea%2F&pic=a\x01.jpg"}) {
+    for (const char* path : {"/x?album=sea%2F&pic=..%2F..%2Fx.jpg", "/x?album=sea%5Cboats%2F&pic=a\\b.jpg",
+                             "/x?album=sea%2F&pic=a\x01.jpg"}) {
         g.loadPage(path);
         EXPECT_EQ(g.actions(), "0111") << path;
     }
+    // The album only goes into addresses: whatever it holds, the picture is offered.
+    for (const char* path : {"/x?album=..%2F..%2Fhome%2F&pic=dawn.jpg", "/x?album=sea\\boats%2F&pic=dawn.jpg",
+                             "/x?album=sea\x01%2F&pic=dawn.jpg"}) {
+        g.loadPage(path);
+        EXPECT_EQ(g.actions(), "1111") << path;
+    }
+    g.loadPage("/x?album=sea%2F&pic=a\x01.jpg");
     // The e-card still names the picture as the address had it.
     EXPECT_EQ(g.explorer().Text3.Text(), "a\x01.jpg");
 }

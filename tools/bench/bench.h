@@ -1,15 +1,16 @@
 #pragma once
 // Timings of the parts of Vantry whose speed a user feels. Each benchmark works in the scratch
 // folder it is given and prints its own figures.
-#include <string>
-
 #include <sys/types.h>
+
+#include <string>
 
 void benchWallpaper(const std::string& scratch);
 void benchPictures(const std::string& scratch);
 void benchLibrary(const std::string& scratch);
 void benchRotationAndImport(const std::string& scratch);
 void benchPreview(const std::string& scratch);
+void benchWatcher(const std::string& scratch);
 
 // Starts Xvfb on a display number it picks itself; returns ":N", or "" when it did not come up.
 std::string startXvfb(const std::string& geometry, pid_t& pid);

@@ -1,4 +1,4 @@
-// vantry-bench [SCRATCH] [library|rotation|wallpaper|pictures|preview]...: runs the benchmarks
+// vantry-bench [SCRATCH] [library|rotation|wallpaper|pictures|preview|watcher]...: runs the benchmarks
 // named (all when none is), in SCRATCH or a fresh temporary folder.
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     std::string scratch;
     bool own = false;
     std::set<std::string> only;
-    const std::set<std::string> names = {"library", "rotation", "wallpaper", "pictures", "preview"};
+    const std::set<std::string> names = {"library",  "rotation", "wallpaper",
+                                         "pictures", "preview",  "watcher"};
     if (argc == 3 && std::string(argv[1]) == "--preview-child") return previewBenchChild(argv[2], argv[0]);
     for (int i = 1; i < argc; ++i)
         if (names.count(argv[i])) only.insert(argv[i]);
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     if (wanted("wallpaper")) benchWallpaper(scratch);
     if (wanted("pictures")) benchPictures(scratch);
     if (wanted("preview")) benchPreview(scratch);
+    if (wanted("watcher")) benchWatcher(scratch);
     if (own) std::filesystem::remove_all(scratch);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <httplib.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -58,10 +59,50 @@ bool number(const char* text, long long lo, long long hi, long long& out) {
 std::atomic<bool> gStop{false};
 
 // Only the flag here: stopping the server is not safe inside a signal handler.
-void onSignal(int) { gStop = true; }
+void onSignal(int) {
+    gStop = true;
+}
 
 // Bytes sent by the content provider of the request this thread is answering.
 thread_local long long tSent = 0;
+
+// Fits the byte ranges of a request to a body of `size` bytes as HTTP asks: a suffix range
+// counts from the end, an open range or one reaching past the end stops at the last byte, and
+// a range that begins past the end is dropped. False when none is left: the answer is then 416.
+bool fitRanges(httplib::Ranges& ranges, std::size_t size) {
+    const auto n = static_cast<ssize_t>(size);
+    httplib::Ranges fitted;
+    for (auto [first, last] : ranges) {
+        if (first < 0 && last < 0) continue;
+        if (first < 0) {  // the last `last` bytes
+            first = std::max<ssize_t>(0, n - last);
+            last = n - 1;
+        } else if (last < 0 || last >= n) {
+            last = n - 1;
+        }
+        if (first < n && first <= last) fitted.emplace_back(first, last);
+    }
+    ranges = std::move(fitted);
+    return !ranges.empty();
+}
+
+// Request text for the log: every byte that is not printable ASCII, a space and a backslash
+// among them, as \xHH, so that what a client sends can neither drive the terminal nor forge fields.
+std::string printable(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u > 0x20 && u < 0x7F && c != '\\') {
+            out += c;
+        } else {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -124,6 +165,10 @@ int main(int argc, char** argv) {
 
     server.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
         tSent = 0;
+        // The server library sends the ranges of the request as they came, also past the end of
+        // the body; they are fitted below first. The request is the library's own object, only
+        // handed to the handler as const.
+        httplib::Ranges& ranges = const_cast<httplib::Request&>(req).ranges;
         const std::string path = req.path;
         const auto q = req.target.find('?');
         const std::string query = q == std::string::npos ? "" : req.target.substr(q + 1);
@@ -135,6 +180,7 @@ int main(int argc, char** argv) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         if (fault && o.status) {
+            ranges.clear();
             res.status = o.status;
             res.set_content("<html><body><h1>Error " + std::to_string(o.status) + "</h1></body></html>",
                             "text/html");
@@ -148,9 +194,21 @@ int main(int argc, char** argv) {
         }
         auto body = a.body;
         const std::size_t size = body->size();
-        if (fault && (o.cut || o.wrongLength) && a.isPicture) {
-            // Announce the whole length (or more), send part of it, then drop the connection.
-            const std::size_t announced = o.wrongLength ? size + size / 2 : size;
+        const bool lengthFault = fault && (o.cut || o.wrongLength) && a.isPicture;
+        // A length fault announces the whole length (or more), sends part of it, then drops the
+        // connection.
+        const std::size_t announced = lengthFault && o.wrongLength ? size + size / 2 : size;
+        if (res.status != 200) {
+            ranges.clear();  // a range selects from a document, never from an error page
+        } else if (!ranges.empty()) {
+            if (!fitRanges(ranges, announced)) {
+                res.status = 416;
+                res.set_header("Content-Range", "bytes */" + std::to_string(announced));
+                return;
+            }
+            res.status = 206;
+        }
+        if (lengthFault) {
             const std::size_t sent = o.cut ? size / 2 : size;
             res.set_content_provider(
                 announced, a.type,
@@ -165,6 +223,7 @@ int main(int argc, char** argv) {
         }
         res.set_content_provider(size, a.type,
                                  [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     if (offset >= body->size()) return false;
                                      const std::size_t n = std::min(length, body->size() - offset);
                                      sink.write(body->data() + offset, n);
                                      tSent += (long long)n;
@@ -173,8 +232,8 @@ int main(int argc, char** argv) {
     });
 
     server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
-        const std::string line = req.method + " " + req.get_header_value("Host") + " " + req.target + " " +
-                                 std::to_string(res.status) + " " +
+        const std::string line = printable(req.method) + " " + printable(req.get_header_value("Host")) + " " +
+                                 printable(req.target) + " " + std::to_string(res.status) + " " +
                                  std::to_string(res.body.size() + std::size_t(tSent));
         std::lock_guard<std::mutex> lock(logMutex);
         if (logFile.is_open()) logFile << line << std::endl;

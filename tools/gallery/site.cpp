@@ -203,8 +203,24 @@ std::shared_ptr<const std::string> Site::picture(const std::string& key, const s
 
 int Site::downloads(const std::string& id) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return counts_[id];
+    const auto it = counts_.find(id);
+    return it == counts_.end() ? 0 : it->second;
 }
+
+std::size_t Site::counters() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counts_.size();
+}
+
+namespace {
+// Downloads are counted for the gallery's own pictures only, in either resolution: so the
+// counters stay as few as the pictures, whatever ids the requests make up.
+bool countedId(const std::string& id) {
+    for (const Picture& p : pictures())
+        if (id == p.code + "_low.jpg" || id == p.code + "_high.jpg") return true;
+    return false;
+}
+}  // namespace
 
 Answer Site::answer(HostKind host, const std::string& path, const std::string& query) {
     switch (host) {
@@ -320,8 +336,8 @@ Answer Site::sitePage(const std::string& path, const std::string& query) {
     }
     if (path == "/utils/pelloria/counter/download.php") {
         const std::string id = queryValue(query, "id");
-        int n;
-        {
+        int n = 0;
+        if (countedId(id)) {
             std::lock_guard<std::mutex> lock(mutex_);
             n = ++counts_[id];
         }

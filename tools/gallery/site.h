@@ -47,6 +47,7 @@ public:
     Answer answer(HostKind host, const std::string& path, const std::string& query);
 
     int downloads(const std::string& id);  // "dawn_low.jpg"
+    std::size_t counters();                // how many download counters are kept
 
 private:
     Answer galleryPage(const std::string& path, const std::string& query);
