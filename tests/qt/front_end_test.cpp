@@ -12,9 +12,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QWindow>
 #include <QThread>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "platform/qt/qt_draw_first.h"
 #include "qt_form_fixture.h"
