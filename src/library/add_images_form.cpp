@@ -32,7 +32,7 @@ Add_Images::Add_Images(App& app) : Form(app, kName) {
     for (const char* p : {"*.jpg;*.bmp", "*.jpg", "*.bmp", "*.*"}) Combo_Pattern.AddItem(p);
     lbl_Preview.pos(3960, 1305, 2535, 255).bold();
     Picture_Preview.pos(0, 0, 15, 15).hidden();
-    img_Preview.pos(3960, 1575, 2055, 1575).hidden();
+    img_Preview.pos(3960, 1575, 2055, 1575);
     img_Preview.stretch = true;
     Check1.pos(120, 5070, 3615, 300);
     Command1.pos(3960, 5010, 1215, 405);

@@ -58,7 +58,8 @@ void Main::CoolButton11_Click() {
         vb::resume([&] { selected = ListView1.row(i).selected; });
         if (!selected) continue;
         int answer = 0;
-        vb::resume([&] { answer = app().dialogs().MsgBox(languageString(app(), 91), kQuestion, "Vantry"); });
+        // A language file without the question asks in English: nothing is deleted unasked.
+        vb::resume([&] { answer = app().dialogs().MsgBox(messageText(app(), 91), kQuestion, "Vantry"); });
         if (answer != mb::Yes) return;
         // A file that cannot be deleted loses its row all the same; the next build shows it again.
         vb::resume([&] { app().fs().Kill(joinPath(folder, ListView1.row(i).text)); });

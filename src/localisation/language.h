@@ -42,4 +42,12 @@ void captionStep(vb::ListBox& store, int n, const std::function<void(const std::
 // Reads string n the way the sites that read a single text do: select it, take the selection.
 std::string languageString(vb::App& app, int n);
 
+// The program's own English text for string n where a language file may lack the line or leave
+// it blank (files made before the line was filled, third-party files); "" for any other number.
+std::string builtInText(int n);
+
+// The text of a message or question n: string n, or its built-in text when the store lacks the
+// number or holds only blanks there. Never fails.
+std::string messageText(vb::App& app, int n);
+
 }  // namespace vantry

@@ -12,8 +12,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
+#include <QWindow>
 
+#include "platform/qt/qt_draw_first.h"
 #include "qt_form_fixture.h"
 #include "testkit/test_pictures.h"
 
@@ -328,6 +331,46 @@ TEST_F(FrontEndTest, FormUnloadingFromItsOwnButtonLeavesNothingBehind) {
     EXPECT_FALSE(app.isLoaded(TestForm::kName));
     EXPECT_FALSE(lastGone) << "told from the event loop, once the unload is over";
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull() && lastGone; }, 1000));
+}
+
+// A fetch that blocks the thread (up to its time limit) finds the window the same event showed
+// already on the screen and painted, not an empty frame; the program's own events wait for it.
+TEST_F(FrontEndTest, AWindowShownBeforeABlockingFetchIsDrawnWhenTheFetchStarts) {
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    } paints;
+    QWidget* window = fe.window(form);
+    widget<QLabel>("lbl_Title")->installEventFilter(&paints);
+    struct Fetch : InternetTransfers {
+        std::function<std::string()> body;
+        std::string openURL(const std::string&) override { return body(); }
+    } fetch;
+    bool exposed = false, ticked = false, postedRan = false, postedDuring = false;
+    int painted = 0;
+    fetch.body = [&] {
+        exposed = window->windowHandle() && window->windowHandle()->isExposed();
+        painted = paints.count;
+        postedDuring = postedRan;
+        return std::string("12");
+    };
+    form.Timer1.Tick = [&] { ticked = true; };
+    vbqt::DrawnFirstInternet internet(fetch, loop);
+    app.deliver([&] {
+        form.Timer1.setEnabled(true);
+        loop.post([&] { postedRan = true; });
+        form.Show();
+        QThread::msleep(200);  // the timer is due while the fetch is being prepared
+        internet.openURL("http://gallery/count");
+    });
+    EXPECT_TRUE(exposed);
+    EXPECT_GT(painted, 0) << "the window's label was drawn before the fetch";
+    EXPECT_FALSE(postedDuring) << "a posted event ran inside the fetching event";
+    EXPECT_FALSE(ticked) << "a timer ticked inside the fetching event";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return postedRan; }, 1000)) << "the posted event comes afterwards";
 }
 
 TEST_F(FrontEndTest, TimerTicksThroughTheQtLoopAndStopsWhenDisabled) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "harness.h"
+#include "localisation/language.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"
@@ -146,6 +147,29 @@ TEST(LocationFile, ALinkOrAnotherUsersFileAtTheRootIsLeftAlone) {
     ASSERT_EQ(::stat((h.root / "VANTRY.DIR").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+// Language files made before a message's line was filled leave it blank (a missing line is in the
+// scenarios); the box then shows the program's own English text rather than nothing. A filled
+// line is shown as it is.
+TEST(LanguageStore, AMessageWhoseLineIsBlankOrMissingSpeaksEnglish) {
+    const auto saveFails = [](Started& h) {
+        h.put("START.CFG/keep.txt", "in the way\r\n");  // a folder no save can replace
+        h.dialogs.shown.clear();
+        h.app->deliver([&] { h.main().cmd_SaveCFG_Click(); });
+        return h.dialogs.shown.empty() ? std::string("no box") : h.dialogs.shown.back().prompt;
+    };
+    Started blank(languageFile(353, {91, 101}));
+    EXPECT_EQ(saveFails(blank), "(101) Your settings could not be saved.");
+    EXPECT_EQ(messageText(*blank.app, 91), "Do you really want to delete this picture from your library?");
+
+    Started filled(languageFile(353));
+    EXPECT_EQ(saveFails(filled), "(101) s101");
+    EXPECT_EQ(messageText(*filled.app, 91), "s91");
+    // Messages of the first files keep their design: a missing line shows the number alone.
+    Started shortFile(languageFile(80));
+    shortFile.app->deliver([&] { numberedMessage(*shortFile.app, 103, kWarning); });
+    EXPECT_EQ(shortFile.dialogs.shown.back().prompt, "(103) ");
 }
 
 TEST(TrayRecord, TipIsTitleNulThenBlanksTo64) {

@@ -17,6 +17,7 @@
 #include "platform/qt/qt_app.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_draw_first.h"
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
@@ -82,7 +83,8 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     LazyWebBrowsers browsers(webEngineLibraryPath(), &log);
     NoWebPages noWebPages;
     vb::CurlTransfers transfers(loop, fs, &log);
-    vb::CurlInternet internet;
+    vb::CurlInternet fetcher;
+    DrawnFirstInternet internet(fetcher, loop);
 
     vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log,
                              webPages ? static_cast<vb::WebBrowsers*>(&browsers) : &noWebPages, &transfers,

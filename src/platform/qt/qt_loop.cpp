@@ -16,7 +16,18 @@ QtLoop::~QtLoop() {
     for (auto& [timer, qtimer] : timers_) delete qtimer;
 }
 
+QtLoop::Hold::~Hold() {
+    if (--loop_.held_ > 0) return;
+    std::vector<std::function<void()>> deferred;
+    deferred.swap(loop_.deferred_);
+    for (auto& fn : deferred) loop_.post(std::move(fn));
+}
+
 void QtLoop::run(const std::function<void()>& fn) {
+    if (held_ > 0) {
+        deferred_.push_back(fn);
+        return;
+    }
     if (app_)
         app_->deliver(fn);
     else
@@ -31,7 +42,9 @@ void QtLoop::arm(vb::Timer& t, int intervalMs) {
     // keeps an idle program from costing power.
     q->setTimerType(intervalMs >= 1000 ? Qt::CoarseTimer : Qt::PreciseTimer);
     vb::Timer* timer = &t;
-    QObject::connect(q, &QTimer::timeout, context_.get(), [this, timer] { run([timer] { timer->Tick(); }); });
+    QObject::connect(q, &QTimer::timeout, context_.get(), [this, timer] {
+        if (held_ == 0) run([timer] { timer->Tick(); });
+    });
     timers_[&t] = q;
     q->start();
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/services.h"
 
@@ -36,10 +37,26 @@ public:
 
     bool armed(const vb::Timer& t) const { return timers_.count(&t) != 0; }
 
+    // While one exists, the program's own events wait, so that an event which lets Qt draw in
+    // its midst is not entered by another: a timer's tick is skipped (the next comes in its
+    // time) and posted events are posted again, in their order, when the last hold goes.
+    class Hold {
+    public:
+        explicit Hold(QtLoop& loop) : loop_(loop) { ++loop_.held_; }
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        QtLoop& loop_;
+    };
+
 private:
     void run(const std::function<void()>& fn);
 
     vb::App* app_ = nullptr;
+    int held_ = 0;
+    std::vector<std::function<void()>> deferred_;
     std::map<const vb::Timer*, QTimer*> timers_;
     // Context of every queued call: when the loop goes, calls still queued go with it.
     std::unique_ptr<QObject> context_;
