@@ -522,6 +522,7 @@ public:
     bool separator() const { return Caption() == "-"; }
     int position = 0;  // counted over every menu entry of the form, from 1
     std::shared_ptr<const Picture> picture;  // drawn beside the caption
+    std::string resource;                    // or the named picture the front end draws, if any
 };
 
 class Menu : public Control {

@@ -8,37 +8,18 @@
 
 namespace vantry {
 
-namespace {
-
-// A 12 x 12 menu picture: a rounded tile of one colour with a lighter centre.
-std::shared_ptr<const Picture> menuPicture(Color c) {
-    auto p = std::make_shared<Picture>();
-    p->width = p->height = 12;
-    p->rgb.resize(12 * 12 * 3);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 12; ++x) {
-            const bool corner = (x == 0 || x == 11) && (y == 0 || y == 11);
-            const bool centre = x >= 4 && x <= 7 && y >= 4 && y <= 7;
-            int r = int((c >> 16) & 255), g = int((c >> 8) & 255), b = int(c & 255);
-            if (centre) r = (r + 255) / 2, g = (g + 255) / 2, b = (b + 255) / 2;
-            if (corner) r = g = b = 255;
-            std::uint8_t* px = &p->rgb[std::size_t(y * 12 + x) * 3];
-            px[0] = std::uint8_t(r), px[1] = std::uint8_t(g), px[2] = std::uint8_t(b);
-        }
-    return p;
-}
-
-}  // namespace
-
-void MenuPictures::SetPicture(int position, std::shared_ptr<const Picture> picture) {
-    pending_[position] = std::move(picture);
+void MenuPictures::SetPicture(int position, const PictureHolder& source) {
+    pending_[position] = Source{source.picture(), source.resource};
 }
 
 void MenuPictures::Apply() {
     for (Control* c : form_.controls()) {
         if (c->kind() != Kind::MenuItem) continue;
         auto* item = static_cast<MenuItem*>(c);
-        if (auto it = pending_.find(item->position); it != pending_.end()) item->picture = it->second;
+        if (auto it = pending_.find(item->position); it != pending_.end()) {
+            item->picture = it->second.picture;
+            item->resource = it->second.resource;
+        }
     }
 }
 
@@ -73,11 +54,12 @@ StartForm::StartForm(App& app) : Form(app, kName) {
             }
     }
 
-    Picture1.setPicture(menuPicture(rgb(40, 110, 200)));
-    Picture2.setPicture(menuPicture(rgb(230, 160, 30)));
-    Picture4.setPicture(menuPicture(rgb(40, 160, 90)));
-    Picture5.setPicture(menuPicture(rgb(150, 70, 190)));
-    Picture7.setPicture(menuPicture(rgb(200, 50, 50)));
+    // The menu shows the pictures of the main window's buttons for the same commands; no
+    // button closes the program, so its item has none.
+    Picture1.resource = "download";
+    Picture2.resource = "pictures";
+    Picture4.resource = "gallery";
+    Picture5.resource = "random";
     for (PictureBox* p : {&Picture1, &Picture2, &Picture3, &Picture4, &Picture5, &Picture6, &Picture7})
         p->pos(0, 0, 180, 180).hidden();
 
@@ -101,11 +83,11 @@ void StartForm::Form_Load() {
     OSVersion();
     if (app().system().anotherInstanceRunning()) numberedMessage(app(), 104, kFatal);  // ends the program
     main.Hide();
-    WinMenu1.SetPicture(2, Picture1.picture());
-    WinMenu1.SetPicture(3, Picture2.picture());
-    WinMenu1.SetPicture(8, Picture4.picture());
-    WinMenu1.SetPicture(12, Picture5.picture());
-    WinMenu1.SetPicture(15, Picture7.picture());
+    WinMenu1.SetPicture(2, Picture1);
+    WinMenu1.SetPicture(3, Picture2);
+    WinMenu1.SetPicture(8, Picture4);
+    WinMenu1.SetPicture(12, Picture5);
+    WinMenu1.SetPicture(15, Picture7);
     WinMenu1.Apply();
     if (!app().fs().fileExists("START.1ST")) {
         app().form<Splash>().Show();

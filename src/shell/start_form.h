@@ -14,16 +14,21 @@ namespace vantry {
 using namespace vb;
 
 // Puts pictures beside menu items, addressed by their position among every menu entry of the
-// window (menus included), counted from 1 in design order. Set the pairs, then apply them.
+// window (menus included), counted from 1 in design order. Set the pairs, then apply them. The
+// picture is a picture box's: its picture, or the named picture it shows.
 class MenuPictures {
 public:
     explicit MenuPictures(Form& form) : form_(form) {}
-    void SetPicture(int position, std::shared_ptr<const Picture> picture);
+    void SetPicture(int position, const PictureHolder& source);
     void Apply();
 
 private:
+    struct Source {
+        std::shared_ptr<const Picture> picture;
+        std::string resource;
+    };
     Form& form_;
-    std::map<int, std::shared_ptr<const Picture>> pending_;
+    std::map<int, Source> pending_;
 };
 
 class StartForm : public Form {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QThread>
 #include <QTreeWidget>
@@ -35,7 +36,7 @@ public:
         cmd_Go.pos(3300, 600, 1200, 375).cap("Go");
         cmb_Pick.pos(3300, 1050, 1500, 330);
         lst_Names.pos(4500, 150, 1350, 750);
-        Panel_Box.pos(300, 1500, 3000, 1500);
+        Panel_Box.pos(300, 1500, 3000, 1500).colors(rgb(0, 0, 0), rgb(240, 240, 240));
         lbl_Inner.pos(150, 150, 1500, 300).cap("inside");
         Shape1.pos(0, 0, 600, 300).fill(rgb(200, 30, 30), rgb(0, 0, 0));
         img_Over.pos(2700, 2700, 900, 600);  // overlaps the panel's lower right corner
@@ -63,6 +64,7 @@ public:
         ListView1.AfterLabelEdit = [this](int&, std::string& text) { editedTo = text; };
     }
     void Form_MouseMove(int, int, float x, float) override { formMoveX.push_back(x); }
+    void refuseFrameClose() { removeCloseFromSystemMenu(); }
 
     Label lbl_Title{this, "lbl_Title"};
     TextBox txt_Name{this, "txt_Name"};
@@ -319,6 +321,62 @@ TEST_F(FrontEndTest, WindowFollowsTheFormAndAsksItBeforeClosing) {
     window->close();
     EXPECT_FALSE(app.isLoaded(TestForm::kName));
     EXPECT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 1000));
+}
+
+// A window the program sizes or places beyond the screen is kept within its available area, and
+// its form lays it out for the size it really got; a hidden window comes back where it was.
+TEST_F(FrontEndTest, WindowsStayWithinTheScreenAndComeBackWhereTheyWere) {
+    QWidget* window = fe.window(form);
+    const QRect area = window->screen()->availableGeometry();
+    app.deliver([&] {
+        form.setOuterSize(form.outerWidth() + 30000, form.outerHeight() + 30000);  // 2000 pixels more
+        form.Move(-3000, 90000);
+    });
+    showForm();
+    EXPECT_TRUE(area.contains(window->frameGeometry()))
+        << "on a screen of " << area.width() << " x " << area.height();
+    EXPECT_EQ(form.Width(), window->width() * 15);
+    EXPECT_EQ(form.Height(), window->height() * 15);
+
+    app.deliver([&] {
+        form.setOuterSize(6000 + form.outerWidth() - form.Width(), 4500 + form.outerHeight() - form.Height());
+    });
+    const QPoint there = area.topLeft() + QPoint(37, 21);
+    window->move(there);  // where the user put it
+    app.deliver([&] { form.Hide(); });
+    // Whatever places the hidden window meanwhile (a window manager places a window that comes
+    // back anew, somewhere else each time) does not decide where it comes back.
+    window->windowHandle()->setPosition(area.topLeft() + QPoint(200, 150));
+    QCoreApplication::processEvents();
+    app.deliver([&] { form.Show(); });
+    EXPECT_EQ(window->pos(), there);
+    EXPECT_TRUE(area.contains(window->frameGeometry()));
+}
+
+// A window that refuses a close from its frame asks for a frame without a close box, and keeps
+// refusing; it stays on the screen as its flags change.
+TEST_F(FrontEndTest, AWindowThatRefusesACloseFromItsFrameShowsNoCloseBox) {
+    showForm();
+    QWidget* window = fe.window(form);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint) << "an ordinary window has one";
+    app.deliver([&] { form.refuseFrameClose(); });
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowTitleHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(app.isLoaded(TestForm::kName));
+}
+
+// A disabled control looks disabled inside a panel of its own colours, which its controls take.
+TEST_F(FrontEndTest, DisabledTextInAColouredPanelIsNotTheEnabledColour) {
+    showForm();
+    app.deliver([&] { form.lbl_Inner.setEnabled(false); });
+    const QPalette& p = widget<QLabel>("lbl_Inner")->palette();
+    EXPECT_EQ(p.color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 0));
+    const QColor disabled = p.color(QPalette::Disabled, QPalette::WindowText);
+    EXPECT_GT(disabled.lightness(), 60) << "halfway to the panel's back colour";
+    EXPECT_LT(disabled.lightness(), 200);
 }
 
 TEST_F(FrontEndTest, FormUnloadingFromItsOwnButtonLeavesNothingBehind) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -48,6 +50,41 @@ TEST(Pictures, EveryNameHasAPictureAndOurOwnDrawingIsNotBlank) {
         EXPECT_GT(inked, 24 * 24 / 8) << name;
     }
     EXPECT_TRUE(vbqt::namedPicture(QStringLiteral("no such picture")).isNull());
+}
+
+// The spread of grey levels inside the rectangle of a picture button's picture.
+int contrastOfPicture(vbqt::ImageButtonWidget& button) {
+    const QImage shot = button.grab().toImage();
+    const QRect r = button.face().icon.intersected(shot.rect());
+    int lo = 255, hi = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const int g = qGray(shot.pixel(x, y));
+            lo = std::min(lo, g);
+            hi = std::max(hi, g);
+        }
+    return hi - lo;
+}
+
+TEST(Pictures, ADisabledPictureButtonLooksDisabledWhateverItsPicture) {
+    vbqt::test::qtApp();
+    // A grey tile with a white sign (the explorer's skins), and a picture by name (theme or ours).
+    QPixmap tile(32, 32);
+    tile.fill(QColor(110, 110, 110));
+    QPainter p(&tile);
+    p.fillRect(8, 8, 16, 16, Qt::white);
+    p.end();
+    for (const QIcon& icon : {QIcon(tile), vbqt::namedPicture(QStringLiteral("start"))}) {
+        QWidget window;
+        vbqt::ImageButtonWidget button(&window, false);
+        button.setGeometry(0, 0, 48, 48);
+        button.setIcon(icon);
+        const int enabled = contrastOfPicture(button);
+        button.setEnabled(false);
+        const int disabled = contrastOfPicture(button);
+        EXPECT_GT(enabled, 60);
+        EXPECT_LT(disabled, enabled / 2) << "a disabled picture is faded, not only greyed";
+    }
 }
 
 // The program on the headless services, shown through the Qt front end, in one language.
@@ -103,9 +140,11 @@ TEST(MainWindowLook, EveryPictureButtonAndImageOfTheDesignShowsAPicture) {
         EXPECT_FALSE(label->pixmap().isNull()) << name;
     }
     EXPECT_EQ(all<vbqt::ImageButtonWidget>(h.window()).size(), 13u);  // the plug-ins' two included
-    // The window keeps its design size: 8415 x 6135 twips.
-    EXPECT_EQ(h.window()->minimumSize(), QSize(561, 409));
-    EXPECT_EQ(h.window()->maximumSize(), QSize(561, 409));
+    // The window keeps its design size, 8415 x 6135 twips, where the screen has room for it.
+    const QSize frame = h.window()->frameGeometry().size() - h.window()->size();
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size() - frame;
+    EXPECT_EQ(h.window()->minimumSize(), QSize(561, 409).boundedTo(room));
+    EXPECT_EQ(h.window()->maximumSize(), QSize(561, 409).boundedTo(room));
 }
 
 TEST(MainWindowLook, NothingIsCutInEnglishOrItalianWithTheLongestInformationLine) {

@@ -32,6 +32,7 @@ public:
     explicit MenuForm(App& app) : Form(app, kName) {
         mnuTray.items = {&mnuOpen, &mnuSep, &mnuOff, &mnuGone, &mnuQuit};
         mnuOpen.cap("&Open");
+        mnuOpen.resource = "pictures";
         mnuSep.cap("-");
         mnuOff.cap("Unavailable").disabled();
         mnuGone.cap("Hidden").hidden();
@@ -203,7 +204,9 @@ TEST_F(ServicesTest, TrayMenuShowsTheModelsItemsAndDeliversTheChoice) {
                               EXPECT_FALSE(a[3]->isVisible());
                               EXPECT_TRUE(a[4]->font().bold()) << "the default item";
                               EXPECT_FALSE(a[0]->font().bold());
-                              EXPECT_FALSE(a[4]->icon().isNull());
+                              EXPECT_FALSE(a[0]->icon().isNull()) << "a named picture";
+                              EXPECT_FALSE(a[4]->icon().isNull()) << "a picture of its own";
+                              EXPECT_TRUE(a[2]->icon().isNull());
                               menu->setActiveAction(a[4]);
                               QTest::keyClick(menu, Qt::Key_Return);
                           });

@@ -189,6 +189,24 @@ TEST(TrayRecord, AddingTwiceDoesNotLoadTheSplashAgain) {
     EXPECT_EQ(h.tray.tips.back(), "Vantry 3.5");
 }
 
+// The tray menu shows, beside the commands that have a picture, the picture of the main window's
+// button for the same command; nothing of its own making (the plain coloured tiles).
+TEST(TrayRecord, MenuPicturesAreThoseOfTheMainWindowsButtonsForTheSameCommands) {
+    Started h(languageFile(353));
+    Main& main = h.main();
+    StartForm& tray = h.app->form<StartForm>();
+    const std::pair<vb::MenuItem*, const vb::PictureHolder*> same[] = {
+        {&tray.Main_Downld, &main.CoolButton1},
+        {&tray.Main_Cfg, &main.CoolButton2},
+        {&tray.Go_Explorer, &main.SSCommand1},
+        {&tray.tray_Random, &main.CoolButton10}};
+    for (const auto& [item, button] : same) {
+        EXPECT_FALSE(item->resource.empty()) << item->name();
+        EXPECT_EQ(item->resource, button->resource) << item->name();
+    }
+    for (vb::MenuItem* item : tray.Tray_Main.items) EXPECT_EQ(item->picture, nullptr) << item->name();
+}
+
 // The record belongs to its program: a second program in the same process starts without it,
 // and its close does not remove a tray icon it never added.
 TEST(TrayRecord, BelongsToItsProgramInstance) {

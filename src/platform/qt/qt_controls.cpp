@@ -479,8 +479,15 @@ void ControlBinding::syncCommon() {
         fore_ = c.ForeColor();
         back_ = c.BackColor();
         QPalette p = w->palette();
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Link})
-            p.setColor(role, qcolor(fore_));
+        // Disabled text lies halfway to the back colour, for this control and the controls it
+        // holds (a panel's colours pass to its buttons): the same colour would look enabled.
+        const QColor fore = qcolor(fore_), back = qcolor(back_);
+        const QColor faded((fore.red() + back.red()) / 2, (fore.green() + back.green()) / 2,
+                           (fore.blue() + back.blue()) / 2);
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Link}) {
+            p.setColor(role, fore);
+            p.setColor(QPalette::Disabled, role, faded);
+        }
         for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
             p.setColor(role, qcolor(back_));
         w->setPalette(p);

@@ -5,6 +5,7 @@
 // inside a handler that a widget of this very form is still running (a click on "Close"), so
 // detach() cuts every tie to the model at once (views off, handlers inert) and leaves the
 // deletion of the widgets to the event loop.
+#include <QMargins>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -36,6 +37,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     bool event(QEvent* e) override;
 
 private:
@@ -106,6 +108,8 @@ public:
     void backgroundMouseMove(QMouseEvent* e);
     void windowStateChanged();
     void windowResized();
+    // Remembers the frame the window manager put around the window, for windows not shown yet.
+    void noteFrame();
 
     // Whether the control is one of the section buttons placed straight on the window, at its
     // left edge.
@@ -118,6 +122,18 @@ private:
     void createControls();
     void watch(QWidget* w, vb::Control& c);
     void placeOnFirstShow();
+    // Hides the window, remembering where it was, so that it comes back there.
+    void hideWindow();
+    // Before the window appears: where it was when it was hidden, and within the screen.
+    void prepareToAppear();
+    // The window's size, no larger than the screen's available area leaves it.
+    void applySize(QSize size);
+    // Moves a window the program placed so that it lies whole within the available area.
+    void keepWithinScreen();
+    QRect availableArea() const;
+    // The frame around the window, or around the last framed window shown when it has none yet.
+    QMargins frameMargins();
+    Qt::WindowFlags windowFlags() const;
 
     QtFrontEnd& frontEnd_;
     vb::App& app_;
@@ -130,6 +146,11 @@ private:
     int appliedWidth_ = 0, appliedHeight_ = 0;  // the client size in twips the window last had
     bool laidOut_ = false;
     bool placed_ = false;
+    // Where the window's frame was when it was last hidden; it comes back there.
+    QPoint hiddenAt_;
+    bool restorePending_ = false;
+    QMargins ownFrame_;          // the frame this window was last seen with
+    bool closeRemoved_ = false;  // the frame shows no close box
     bool everShown_ = false;
     bool syncing_ = false;
     // A double click ends with a release that must not count as one more click.

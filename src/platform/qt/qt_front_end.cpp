@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
 
 #include "platform/error.h"
 #include "platform/picture.h"
@@ -95,19 +97,20 @@ void FormWindow::resizeEvent(QResizeEvent* e) {
     if (host_) host_->windowResized();
 }
 
+void FormWindow::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    // The window manager moves a window as it puts its frame around it.
+    if (host_) host_->noteFrame();
+}
+
 // ---- the host of one form
 
 FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
     : frontEnd_(frontEnd), app_(app), form_(&form), window_(new FormWindow(this)) {
     window_->setObjectName(qs(form.name()));
-    Qt::WindowFlags flags = Qt::Window;
-    if (form.borderless) flags |= Qt::FramelessWindowHint;
-    if (form.topmost) flags |= Qt::WindowStaysOnTopHint;
-    window_->setWindowFlags(flags);
-    if (form.fixedSize)
-        window_->setFixedSize(px(form.Width()), px(form.Height()));
-    else
-        window_->resize(px(form.Width()), px(form.Height()));
+    closeRemoved_ = form.closeRemoved;
+    window_->setWindowFlags(windowFlags());
+    applySize(QSize(px(form.Width()), px(form.Height())));
     appliedWidth_ = form.Width();
     appliedHeight_ = form.Height();
     appliedLeft_ = form.Left();
@@ -186,31 +189,39 @@ void FormHost::formChanged() {
     syncing_ = true;
     window_->setWindowTitle(qs(f.Caption()));
     window_->setBackground(f.picture());
+    if (f.closeRemoved != closeRemoved_) {
+        closeRemoved_ = f.closeRemoved;
+        // New flags take the window off the screen; the form's state below brings it back.
+        if (window_->isVisible()) {
+            hiddenAt_ = window_->pos();
+            restorePending_ = true;
+        }
+        window_->setWindowFlags(windowFlags());
+    }
     if (f.Left() != appliedLeft_ || f.Top() != appliedTop_) {
         appliedLeft_ = f.Left();
         appliedTop_ = f.Top();
         window_->move(px(appliedLeft_), px(appliedTop_));
         placed_ = true;
+        restorePending_ = false;  // the program's place wins over the one it was hidden at
+        if (window_->isVisible()) keepWithinScreen();
     }
     if (f.Width() != appliedWidth_ || f.Height() != appliedHeight_) {
         appliedWidth_ = f.Width();
         appliedHeight_ = f.Height();
-        if (f.fixedSize)
-            window_->setFixedSize(px(appliedWidth_), px(appliedHeight_));
-        else
-            window_->resize(px(appliedWidth_), px(appliedHeight_));
+        applySize(QSize(px(appliedWidth_), px(appliedHeight_)));
     }
     if (f.toolWindow) {
-        window_->hide();
+        hideWindow();
     } else if (!f.Visible()) {
         // With no notification area to come back from, hiding would strand the user. A form
         // not shown yet (still loading) is not being hidden, and stays out of sight.
         if (f.hidesToTray && everShown_ && !app_.tray().available())
             window_->showMinimized();
         else
-            window_->hide();
+            hideWindow();
     } else {
-        placeOnFirstShow();
+        if (window_->isHidden()) prepareToAppear();
         everShown_ = true;
         switch (f.windowState()) {
             case vb::WindowState::Minimized:
@@ -228,18 +239,110 @@ void FormHost::formChanged() {
                 }
                 break;
         }
+        noteFrame();  // where the platform knows the frame at once
     }
     syncing_ = false;
+}
+
+Qt::WindowFlags FormHost::windowFlags() const {
+    Qt::WindowFlags flags = Qt::Window;
+    if (form_->borderless) flags |= Qt::FramelessWindowHint;
+    if (form_->topmost) flags |= Qt::WindowStaysOnTopHint;
+    // A window that refuses a close from its frame asks the window manager for a frame without
+    // a close box, rather than show one that does nothing.
+    if (closeRemoved_)
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+namespace {
+// The frame the window manager put around a window of the program, once one has been shown: a
+// window not yet shown has no frame to measure, and is fitted as if it had this one.
+QMargins& seenFrame() {
+    static QMargins frame;
+    return frame;
+}
+}  // namespace
+
+void FormHost::noteFrame() {
+    if (!form_ || form_->borderless || !window_ || !window_->isVisible()) return;
+    const QRect outer = window_->frameGeometry(), inner = window_->geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame.isNull() || frame == ownFrame_) return;
+    seenFrame() = ownFrame_ = frame;
+    // The window was fitted to the screen before its frame was known: fitted again with it.
+    applySize(window_->size());
+    keepWithinScreen();
+}
+
+QMargins FormHost::frameMargins() {
+    if (form_->borderless) return {};
+    noteFrame();
+    return seenFrame();
+}
+
+QRect FormHost::availableArea() const {
+    QScreen* screen = window_->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void FormHost::applySize(QSize size) {
+    // A window larger than the screen would hide its far edges (the explorer's status strip at
+    // a large scale); it gets what the screen has room for, and its form lays it out for that.
+    const QRect area = availableArea();
+    if (!area.isEmpty()) size = size.boundedTo(area.size().shrunkBy(frameMargins())).expandedTo(QSize(1, 1));
+    if (form_->fixedSize)
+        window_->setFixedSize(size);
+    else
+        window_->resize(size);
+}
+
+void FormHost::keepWithinScreen() {
+    // A window that nobody placed is placed by the window manager, within the screen.
+    if (!window_->testAttribute(Qt::WA_Moved)) return;
+    const QRect area = availableArea();
+    if (area.isEmpty()) return;
+    const QSize outer = window_->size().grownBy(frameMargins());
+    const QPoint at = window_->pos();  // the frame's corner
+    const QPoint within(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+    if (within != at) window_->move(within);
+}
+
+void FormHost::hideWindow() {
+    // A window manager places a window that comes back anew, somewhere else each time, unless
+    // the window asks for its old place.
+    if (window_->isVisible()) {
+        hiddenAt_ = window_->pos();
+        restorePending_ = true;
+    }
+    window_->hide();
+}
+
+void FormHost::prepareToAppear() {
+    applySize(window_->size());
+    placeOnFirstShow();
+    if (restorePending_) {
+        restorePending_ = false;
+        window_->move(hiddenAt_);
+        // A move to where the window already is changes nothing in Qt, which would then leave
+        // the place to the window manager again: the window asks for its place itself.
+        if (QWindow* handle = window_->windowHandle()) handle->setPosition(window_->geometry().topLeft());
+    }
+    keepWithinScreen();
 }
 
 void FormHost::placeOnFirstShow() {
     if (placed_) return;
     placed_ = true;
     if (!form_->centred) return;  // the window manager places the others
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
-    }
+    const QRect area = availableArea();
+    const QSize outer = window_->size().grownBy(frameMargins());
+    window_->move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
 
 void FormHost::closeRequested() {

@@ -18,6 +18,7 @@ namespace vbqt {
 namespace {
 const QColor kAccent(47, 111, 209);
 constexpr double kSmallestPoints = 6.0;
+constexpr double kDisabledOpacity = 0.4;
 
 bool fitsIn(const QFont& font, const QString& text, const QRect& room, int flags) {
     const QRectF need = QFontMetricsF(font).boundingRect(QRectF(room), flags, text);
@@ -137,11 +138,16 @@ void ImageButtonWidget::paintEvent(QPaintEvent*) {
         p.drawRoundedRect(frame.adjusted(1, 1, -1, -1), radius, radius);
     }
     const ButtonFace f = face();
-    if (!f.icon.isEmpty())
+    if (!f.icon.isEmpty()) {
+        // A disabled picture is faded as well as greyed: a picture that is grey already (the
+        // explorer's tiles) or a theme's own disabled picture would otherwise look the same.
+        if (!isEnabled()) p.setOpacity(kDisabledOpacity);
         icon().paint(&p, f.icon, Qt::AlignCenter,
                      !isEnabled() ? QIcon::Disabled
                      : hot        ? QIcon::Active
                                   : QIcon::Normal);
+        p.setOpacity(1);
+    }
     if (!f.caption.isEmpty()) {
         p.setFont(f.font);
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));

@@ -81,7 +81,9 @@ void QtTray::popup(vb::Menu& menu, vb::MenuItem* defaultItem) {
         QAction* a = qmenu.addAction(qs(item->Caption()));
         a->setEnabled(item->Enabled());
         a->setVisible(item->Visible());
-        if (item->picture && !item->picture->empty())
+        if (!item->resource.empty())
+            a->setIcon(namedPicture(qs(item->resource)));
+        else if (item->picture && !item->picture->empty())
             a->setIcon(QIcon(QPixmap::fromImage(toImage(*item->picture))));
         if (item == defaultItem) {
             QFont f = a->font();

@@ -31,7 +31,7 @@ public:
     void addIcon(const std::string& tip) override;
     void removeIcon() override;
     // Builds the menu from the model's items (captions with their "&" mnemonics, "-" a
-    // separator, the default item bold, an item's picture as its icon), shows it at the mouse,
+    // separator, the default item bold, an item's named or own picture as its icon), shows it at the mouse,
     // and delivers the chosen item's Click.
     void popup(vb::Menu& menu, vb::MenuItem* defaultItem) override;
     bool available() override;
