@@ -19,6 +19,7 @@
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
+#include "platform/worker_thread.h"
 
 namespace vbqt {
 
@@ -53,9 +54,10 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     LazyWebBrowsers browsers(webEngineLibraryPath(), &log);
     vb::CurlTransfers transfers(loop, fs, &log);
     vb::CurlInternet internet;
+    vb::WorkerThread jobs(loop);
 
-    vb::App app(
-        vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers, &transfers, &internet});
+    vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log, &browsers,
+                             &transfers, &internet, nullptr, &jobs});
     loop.setApp(&app);
     browsers.setApp(&app);
     tray.setApp(&app);
