@@ -101,12 +101,21 @@ void Main::saveWallpaperInBackground(std::function<void()> then) {
         });
 }
 
-void Main::Put_Wallpaper() {
+std::function<void()> Main::wallpaperHandOver() {
     const std::string path = wallpaperBitmap();
-    if (wallpaperWritten_ && wallpaperWrittenPath_ == path)
-        app().wallpaper().setWallpaperWritten(path, *wallpaperWritten_);
-    else
-        app().wallpaper().setWallpaper(path);
+    std::shared_ptr<const Picture> written;
+    if (wallpaperWritten_ && wallpaperWrittenPath_ == path) written = wallpaperWritten_;
+    WallpaperService& desktop = app().wallpaper();
+    return [&desktop, path, written] {
+        if (written)
+            desktop.setWallpaperWritten(path, *written);
+        else
+            desktop.setWallpaper(path);
+    };
+}
+
+void Main::Put_Wallpaper() {
+    wallpaperHandOver()();
     Reset_Controls();
 }
 

@@ -172,8 +172,9 @@ void Main::Timer2_Timer() {
     txt_Timer2.setText(std::to_string(valOf(txt_Timer2.Text()) + 1));
 }
 
-// A picture of any size would hold the window for as long as it takes to decode or to write as a
-// bitmap (seconds for the largest), so both are background jobs; the ticks still set the order.
+// A picture of any size would hold the window for as long as it takes to decode, to write as a
+// bitmap (seconds for the largest) or to draw on the desktop, so these are background jobs; the
+// ticks still set their order.
 void Main::txt_Timer2_Change() {
     const std::string tick = txt_Timer2.Text();
     if (tick == "3") afterDownloadJobs([this] { previewDownloadedPicture(); });
@@ -215,7 +216,8 @@ void Main::endDownloadSteps() {
         Reset_Controls();
         numberedMessage(app(), 92, kWarning);
     } else if (app().form<Download_Wizard>().Check1.Value() == 1) {
-        Put_Wallpaper();
+        // Put_Wallpaper, its hand-over to the desktop in the background.
+        downloadJob(wallpaperHandOver(), [this] { Reset_Controls(); });
     } else {
         Reset_Controls();
     }
@@ -230,7 +232,8 @@ void Main::afterDownloadJobs(std::function<void()> step) {
 
 void Main::downloadJob(std::function<void()> work, std::function<void()> done) {
     downloadJobRunning_ = true;
-    app().jobs().run(std::move(work), [this, done = std::move(done)] {
+    app().jobs().run(std::move(work), [this, alive = std::weak_ptr<bool>(alive_), done = std::move(done)] {
+        if (alive.expired()) return;
         downloadJobRunning_ = false;
         done();
         // The steps whose ticks came meanwhile, in order, until one starts a job of its own.

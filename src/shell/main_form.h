@@ -284,6 +284,9 @@ private:
     // the large pictures a download brings; `then` runs once the file is written or the save
     // failed (silently, as every save).
     void saveWallpaperInBackground(std::function<void()> then);
+    // Put_Wallpaper's hand-over of the bitmap to the desktop, touching nothing of the window, so
+    // that it may run as a background job (a setter that draws the picture scales all of it).
+    std::function<void()> wallpaperHandOver();
 
     // The steps after a download keep their ticks' order although the costly part of some runs
     // in the background: a step whose tick comes while an earlier step's job still runs waits
@@ -294,6 +297,7 @@ private:
     void downloadJob(std::function<void()> work, std::function<void()> done);
     bool downloadJobRunning_ = false;
     std::deque<std::function<void()>> downloadStepsWaiting_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // a job's end finds the window gone
 };
 
 }  // namespace vantry

@@ -256,9 +256,10 @@ TEST(PictureDownload, HighResolutionLandsThenBecomesTheWallpaperTenSecondsLater)
     EXPECT_TRUE(d.wizard().Command8.Enabled());
 }
 
-// However long the picture takes to decode and to write, the window goes on meanwhile: both are
-// background jobs, and a tick that comes before the job it needs has ended waits for that job.
-TEST(PictureDownload, PreviewAndSaveRunInTheBackgroundAndLaterTicksWaitForThem) {
+// However long the picture takes to decode, to write and to draw on the desktop, the window goes
+// on meanwhile: these are background jobs, and a tick that comes before the job it needs has
+// ended waits for that job.
+TEST(PictureDownload, PreviewSaveAndApplyRunInTheBackgroundAndLaterTicksWaitForThem) {
     Download d;
     vb::ScriptedJobs& jobs = d.platform.jobs;
     jobs.hold = true;
@@ -285,6 +286,10 @@ TEST(PictureDownload, PreviewAndSaveRunInTheBackgroundAndLaterTicksWaitForThem) 
     EXPECT_TRUE(m.Download.Visible());
     d.app->deliver([&] { jobs.finishNext(); });
     EXPECT_EQ(vb::loadPicture(bitmap).width, 640);
+    EXPECT_EQ(jobs.started, 3) << "the desktop is told in the background";
+    EXPECT_TRUE(d.wallpaper.set.empty());
+    EXPECT_TRUE(m.Download.Visible()) << "the reset follows the hand-over";
+    d.app->deliver([&] { jobs.finishNext(); });
     ASSERT_EQ(d.wallpaper.set.size(), 1u);
     EXPECT_EQ(d.wallpaper.handedOver[0], m.Picture_Preview.picture().get()) << "the picture just written";
     EXPECT_FALSE(m.Timer2.Enabled());
