@@ -49,24 +49,73 @@ void Main::Show_ImageInfo(const std::string& name) {
                              " px - " + std::to_string(known ? r.Bits : 0) + " bits");
 }
 
+std::string Main::wallpaperBitmap() {
+    return app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
+}
+
 void Main::Save_Wallpaper() {
     vb::resume([&] {
         const auto picture = Picture_Preview.picture();
         if (!picture || picture->empty()) return;  // nothing to write: the old file stays
-        const std::string path = app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
+        const std::string path = wallpaperBitmap();
+        ++wallpaperSaves_;
         wallpaperWritten_ = nullptr;  // whatever happens next, the file may no longer hold it
         savePictureBmp(*picture, path);
+        // A save still running in the background may yet replace the file.
+        if (backgroundSaves_ > 0) return;
         wallpaperWritten_ = picture;
         wallpaperWrittenPath_ = path;
     });
 }
 
+void Main::saveWallpaperInBackground(std::function<void()> then) {
+    const auto picture = Picture_Preview.picture();
+    std::string path;
+    vb::resume([&] {
+        if (picture && !picture->empty()) path = wallpaperBitmap();
+    });
+    if (path.empty()) {  // nothing to write: the old file stays
+        then();
+        return;
+    }
+    const int save = ++wallpaperSaves_;
+    wallpaperWritten_ = nullptr;
+    ++backgroundSaves_;
+    auto written = std::make_shared<bool>(false);
+    downloadJob(
+        [picture, path, written] {
+            try {
+                savePictureBmp(*picture, path);
+                *written = true;
+            } catch (const std::exception&) {
+            }
+        },
+        [this, picture, path, written, save, then = std::move(then)] {
+            --backgroundSaves_;
+            // Only while no other save has started since: the file may hold that one's picture.
+            if (*written && save == wallpaperSaves_) {
+                wallpaperWritten_ = picture;
+                wallpaperWrittenPath_ = path;
+            }
+            then();
+        });
+}
+
+std::function<void()> Main::wallpaperHandOver() {
+    const std::string path = wallpaperBitmap();
+    std::shared_ptr<const Picture> written;
+    if (wallpaperWritten_ && wallpaperWrittenPath_ == path) written = wallpaperWritten_;
+    WallpaperService& desktop = app().wallpaper();
+    return [&desktop, path, written] {
+        if (written)
+            desktop.setWallpaperWritten(path, *written);
+        else
+            desktop.setWallpaper(path);
+    };
+}
+
 void Main::Put_Wallpaper() {
-    const std::string path = app().fs().resolve(joinPath(txt_WinDir.Text(), "\\vantry.bmp"));
-    if (wallpaperWritten_ && wallpaperWrittenPath_ == path)
-        app().wallpaper().setWallpaperWritten(path, *wallpaperWritten_);
-    else
-        app().wallpaper().setWallpaper(path);
+    wallpaperHandOver()();
     Reset_Controls();
 }
 

@@ -172,36 +172,77 @@ void Main::Timer2_Timer() {
     txt_Timer2.setText(std::to_string(valOf(txt_Timer2.Text()) + 1));
 }
 
+// A picture of any size would hold the window for as long as it takes to decode, to write as a
+// bitmap (seconds for the largest) or to draw on the desktop, so these are background jobs; the
+// ticks still set their order.
 void Main::txt_Timer2_Change() {
     const std::string tick = txt_Timer2.Text();
-    if (tick == "3") {
-        // Loaded into the hidden preview only; the visible one stays as it is. A file that does
-        // not load leaves the hidden preview empty, so nothing old is saved or applied for it.
-        Picture_Preview.clearPicture();
-        vb::resume([&] {
-            const std::string path =
-                downloadedPicturePath(*this, app().form<Download_Wizard>().txt_Img_Code.Text());
-            Picture_Preview.setPicture(
-                std::make_shared<const Picture>(loadPicture(app().fs().resolve(path))));
+    if (tick == "3") afterDownloadJobs([this] { previewDownloadedPicture(); });
+    if (tick == "6")
+        afterDownloadJobs(
+            [this] { saveWallpaperInBackground([this] { vb::resume([&] { File1.Refresh(); }); }); });
+    if (tick == "10") afterDownloadJobs([this] { endDownloadSteps(); });
+}
+
+// Loaded into the hidden preview only; the visible one stays as it is. A file that does not load
+// leaves the hidden preview empty, so nothing old is saved or applied for it.
+void Main::previewDownloadedPicture() {
+    Picture_Preview.clearPicture();
+    std::string path;
+    vb::resume([&] {
+        const std::string code = app().form<Download_Wizard>().txt_Img_Code.Text();
+        path = app().fs().resolve(downloadedPicturePath(*this, code));
+    });
+    if (path.empty()) return;
+    auto loaded = std::make_shared<std::shared_ptr<const Picture>>();
+    downloadJob(
+        [path, loaded] {
+            try {
+                *loaded = std::make_shared<const Picture>(loadPicture(path));
+            } catch (const std::exception&) {
+            }
+        },
+        [this, loaded] {
+            // A picture the user previewed meanwhile stays: it came after this tick.
+            if (*loaded && !Picture_Preview.picture()) Picture_Preview.setPicture(*loaded);
         });
+}
+
+void Main::endDownloadSteps() {
+    Timer2.setEnabled(false);
+    txt_Timer2.setText("0");
+    const bool loaded = Picture_Preview.picture() && !Picture_Preview.picture()->empty();
+    if (!loaded) {
+        Reset_Controls();
+        numberedMessage(app(), 92, kWarning);
+    } else if (app().form<Download_Wizard>().Check1.Value() == 1) {
+        // Put_Wallpaper, its hand-over to the desktop in the background.
+        downloadJob(wallpaperHandOver(), [this] { Reset_Controls(); });
+    } else {
+        Reset_Controls();
     }
-    if (tick == "6") {
-        Save_Wallpaper();
-        vb::resume([&] { File1.Refresh(); });
-    }
-    if (tick == "10") {
-        Timer2.setEnabled(false);
-        txt_Timer2.setText("0");
-        const bool loaded = Picture_Preview.picture() && !Picture_Preview.picture()->empty();
-        if (!loaded) {
-            Reset_Controls();
-            numberedMessage(app(), 92, kWarning);
-        } else if (app().form<Download_Wizard>().Check1.Value() == 1) {
-            Put_Wallpaper();
-        } else {
-            Reset_Controls();
+}
+
+void Main::afterDownloadJobs(std::function<void()> step) {
+    if (downloadJobRunning_)
+        downloadStepsWaiting_.push_back(std::move(step));
+    else
+        step();
+}
+
+void Main::downloadJob(std::function<void()> work, std::function<void()> done) {
+    downloadJobRunning_ = true;
+    app().jobs().run(std::move(work), [this, alive = std::weak_ptr<bool>(alive_), done = std::move(done)] {
+        if (alive.expired()) return;
+        downloadJobRunning_ = false;
+        done();
+        // The steps whose ticks came meanwhile, in order, until one starts a job of its own.
+        while (!downloadJobRunning_ && !downloadStepsWaiting_.empty()) {
+            const std::function<void()> step = std::move(downloadStepsWaiting_.front());
+            downloadStepsWaiting_.pop_front();
+            step();
         }
-    }
+    });
 }
 
 // Each step is tried on its own: a reset that stopped half-way would leave the window on a

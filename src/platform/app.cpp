@@ -8,12 +8,29 @@
 
 namespace vb {
 
+namespace {
+// Without a worker, a job is an ordinary call: the work and then its end, before run() returns.
+class ImmediateJobs : public BackgroundJobs {
+public:
+    void run(std::function<void()> work, std::function<void()> done) override {
+        work();
+        done();
+    }
+};
+}  // namespace
+
 App::App(Services services) : s_(services) {}
 
 RandomSource& App::random() {
     if (s_.random) return *s_.random;
     if (!ownRandom_) ownRandom_ = std::make_unique<TimeOfDayRandom>();
     return *ownRandom_;
+}
+
+BackgroundJobs& App::jobs() {
+    if (s_.jobs) return *s_.jobs;
+    if (!ownJobs_) ownJobs_ = std::make_unique<ImmediateJobs>();
+    return *ownJobs_;
 }
 
 App::~App() {

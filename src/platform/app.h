@@ -48,6 +48,7 @@ struct Services {
     FileTransfers* transfers = nullptr;
     InternetTransfers* internet = nullptr;
     RandomSource* random = nullptr;  // none given: reseeded from the time of day
+    BackgroundJobs* jobs = nullptr;  // none given: each job runs at once, on the calling thread
 };
 
 class App {
@@ -111,6 +112,7 @@ public:
         return *static_cast<T*>(slot.get());
     }
     RandomSource& random();
+    BackgroundJobs& jobs();
 
     void setFrontEnd(FrontEnd* fe) { frontEnd_ = fe; }
     FrontEnd* frontEnd() const { return frontEnd_; }
@@ -122,6 +124,7 @@ private:
 
     Services s_;
     std::unique_ptr<RandomSource> ownRandom_;
+    std::unique_ptr<BackgroundJobs> ownJobs_;
     std::map<std::string, Factory> factories_;
     std::map<std::string, std::unique_ptr<Form>> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;

@@ -136,10 +136,25 @@ HeadlessPlatform::HeadlessPlatform(const std::string& windowsDir, const std::str
 }
 
 std::unique_ptr<App> HeadlessPlatform::makeApp() {
-    auto app = std::make_unique<App>(Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log,
-                                              &browsers, &transfers, &internet, &random});
+    auto app = std::make_unique<App>(Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray,
+                                              &log, &browsers, &transfers, &internet, &random, &jobs});
     loop.setApp(app.get());
     return app;
+}
+
+void ScriptedJobs::run(std::function<void()> work, std::function<void()> done) {
+    ++started;
+    waiting_.emplace_back(std::move(work), std::move(done));
+    if (!hold) finishNext();
+}
+
+bool ScriptedJobs::finishNext() {
+    if (waiting_.empty()) return false;
+    auto job = std::move(waiting_.front());
+    waiting_.pop_front();
+    job.first();
+    job.second();
+    return true;
 }
 
 void RecordingTray::addIcon(const std::string& tip) {

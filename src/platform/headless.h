@@ -174,6 +174,21 @@ public:
     std::vector<Popup> popups;
 };
 
+// Runs each job at once, inside run(), so scenarios stay in step with virtual time; a test that
+// sets `hold` keeps the jobs waiting instead and ends them itself, one by one, in order.
+class ScriptedJobs : public BackgroundJobs {
+public:
+    void run(std::function<void()> work, std::function<void()> done) override;
+    // Runs the first waiting job's work and then its `done`; false when none waits.
+    bool finishNext();
+    std::size_t waiting() const { return waiting_.size(); }
+    bool hold = false;
+    int started = 0;
+
+private:
+    std::deque<std::pair<std::function<void()>, std::function<void()>>> waiting_;
+};
+
 class CollectingLogger : public Logger {
 public:
     void log(const std::string& line) override { lines.push_back(line); }
@@ -197,6 +212,7 @@ struct HeadlessPlatform {
     ScriptedTransfers transfers{loop, fs, &requests};
     ScriptedInternet internet{&requests};
     ScriptedRandom random;
+    ScriptedJobs jobs;
 
     HeadlessPlatform(const std::string& windowsDir, const std::string& root);
     std::unique_ptr<App> makeApp();

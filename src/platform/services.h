@@ -54,6 +54,18 @@ public:
     virtual std::int64_t nowMs() const = 0;
 };
 
+// Work that would keep the user-interface thread from its events for long (decoding or writing
+// a large picture) runs away from it: run() starts `work` elsewhere and, once it has ended, runs
+// `done` on the user-interface thread, through the event loop like any other event. Jobs run
+// one after the other in the order they were started, so their `done`s come in that order too.
+// `work` touches no form or control and reports through what it captures; it must not throw.
+// A job still waiting when the service goes never runs, and no `done` runs afterwards.
+class BackgroundJobs {
+public:
+    virtual ~BackgroundJobs() = default;
+    virtual void run(std::function<void()> work, std::function<void()> done) = 0;
+};
+
 struct VersionInfo {
     int major = 5, minor = 1, platformId = 2;
 };

@@ -1,6 +1,9 @@
 #pragma once
 // The main window: the program's frame, its start-up, and the settings store that every other
 // window reads and writes by name.
+#include <deque>
+#include <functional>
+
 #include "platform/app.h"
 #include "platform/control.h"
 #include "platform/form.h"
@@ -270,9 +273,31 @@ private:
     void designOnline();  // src/online/connection_monitor.cpp
 
     // The picture the last successful save wrote to the wallpaper bitmap, and where, so the
-    // apply after it can hand the picture itself to the setter. Null after a failed save.
+    // apply after it can hand the picture itself to the setter. Null after a failed save, and
+    // while a save in the background may still replace the file.
     std::shared_ptr<const vb::Picture> wallpaperWritten_;
     std::string wallpaperWrittenPath_;
+    int wallpaperSaves_ = 0;        // every save started, in the background or not
+    int backgroundSaves_ = 0;       // those still running in the background
+    std::string wallpaperBitmap();  // where the wallpaper bitmap is written, as the system names it
+    // Save_Wallpaper with the writing as a background job of the download's steps (below), for
+    // the large pictures a download brings; `then` runs once the file is written or the save
+    // failed (silently, as every save).
+    void saveWallpaperInBackground(std::function<void()> then);
+    // Put_Wallpaper's hand-over of the bitmap to the desktop, touching nothing of the window, so
+    // that it may run as a background job (a setter that draws the picture scales all of it).
+    std::function<void()> wallpaperHandOver();
+
+    // The steps after a download keep their ticks' order although the costly part of some runs
+    // in the background: a step whose tick comes while an earlier step's job still runs waits
+    // for that job and runs right after it (src/online/picture_download.cpp).
+    void afterDownloadJobs(std::function<void()> step);
+    void previewDownloadedPicture();  // tick 3
+    void endDownloadSteps();          // tick 10
+    void downloadJob(std::function<void()> work, std::function<void()> done);
+    bool downloadJobRunning_ = false;
+    std::deque<std::function<void()>> downloadStepsWaiting_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // a job's end finds the window gone
 };
 
 }  // namespace vantry

@@ -8,6 +8,7 @@
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
+#include "platform/picture.h"
 #include "site.h"
 
 using namespace gallery;
@@ -79,7 +80,7 @@ TEST(GallerySite, RequestTextIsNeverMarkup) {
 }
 
 TEST(GallerySite, PicturesCoverTheCasesTheProgramMeets) {
-    bool jpg = false, gif = false, bmp = false, fourChars = false, pello = false, big = false;
+    bool jpg = false, gif = false, bmp = false, fourChars = false, pello = false, big = false, huge = false;
     int nested = 0;
     for (const Picture& p : pictures()) {
         jpg |= p.ext == "jpg";
@@ -88,9 +89,12 @@ TEST(GallerySite, PicturesCoverTheCasesTheProgramMeets) {
         fourChars |= p.name.size() == 4 && p.code.empty();
         pello |= p.album.rfind("Pello", 0) == 0;
         big |= p.ext == "bmp" && std::int64_t(p.fullWidth) * p.fullHeight * 3 >= 20'000'000;
+        // The slowest picture to decode and save, yet one the program still takes.
+        huge |= p.ext == "jpg" && p.fullWidth >= 8000 && p.fullHeight >= 8000 &&
+                std::int64_t(p.fullWidth) * p.fullHeight <= vb::kMaxPicturePixels;
     }
     for (const std::string& a : albums()) nested += a.find('/') != std::string::npos;
-    EXPECT_TRUE(jpg && gif && bmp && fourChars && pello && big);
+    EXPECT_TRUE(jpg && gif && bmp && fourChars && pello && big && huge);
     EXPECT_GE(nested, 2);
 }
 

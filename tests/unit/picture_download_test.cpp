@@ -256,6 +256,67 @@ TEST(PictureDownload, HighResolutionLandsThenBecomesTheWallpaperTenSecondsLater)
     EXPECT_TRUE(d.wizard().Command8.Enabled());
 }
 
+// However long the picture takes to decode, to write and to draw on the desktop, the window goes
+// on meanwhile: these are background jobs, and a tick that comes before the job it needs has
+// ended waits for that job.
+TEST(PictureDownload, PreviewSaveAndApplyRunInTheBackgroundAndLaterTicksWaitForThem) {
+    Download d;
+    vb::ScriptedJobs& jobs = d.platform.jobs;
+    jobs.hold = true;
+    d.recognise("sea/boats", "dawn.jpg");
+    d.deliver(kHigh, jpeg(640, 480));
+    d.openWizard();
+    d.choose(false);
+    d.loop.advance(4);  // landed
+    Main& m = d.main();
+    const std::string bitmap = d.platform.system.windowsDir + "/vantry.bmp";
+    d.loop.advance(3000);  // tick 3
+    EXPECT_EQ(jobs.started, 1) << "the picture decodes in the background";
+    EXPECT_FALSE(m.Picture_Preview.picture());
+    d.loop.advance(3000);  // ticks 4 to 6: the save waits for the picture
+    EXPECT_EQ(jobs.started, 1);
+    EXPECT_FALSE(d.fs.fileExists(bitmap));
+    d.app->deliver([&] { jobs.finishNext(); });
+    ASSERT_TRUE(m.Picture_Preview.picture());
+    EXPECT_EQ(m.Picture_Preview.picture()->width, 640);
+    EXPECT_EQ(jobs.started, 2) << "the save follows at once, in the background too";
+    EXPECT_FALSE(d.fs.fileExists(bitmap));
+    d.loop.advance(4000);  // ticks 7 to 10: the apply waits for the bitmap
+    EXPECT_TRUE(d.wallpaper.set.empty());
+    EXPECT_TRUE(m.Download.Visible());
+    d.app->deliver([&] { jobs.finishNext(); });
+    EXPECT_EQ(vb::loadPicture(bitmap).width, 640);
+    EXPECT_EQ(jobs.started, 3) << "the desktop is told in the background";
+    EXPECT_TRUE(d.wallpaper.set.empty());
+    EXPECT_TRUE(m.Download.Visible()) << "the reset follows the hand-over";
+    d.app->deliver([&] { jobs.finishNext(); });
+    ASSERT_EQ(d.wallpaper.set.size(), 1u);
+    EXPECT_EQ(d.wallpaper.handedOver[0], m.Picture_Preview.picture().get()) << "the picture just written";
+    EXPECT_FALSE(m.Timer2.Enabled());
+    EXPECT_EQ(m.txt_Timer2.Text(), "0");
+    EXPECT_TRUE(m.Options.Visible());
+    EXPECT_EQ(jobs.waiting(), 0u);
+}
+
+// A picture the user previews while the downloaded one still decodes came later: it stays in
+// the preview and is the one saved and applied.
+TEST(PictureDownload, APicturePreviewedWhileTheDownloadDecodesIsTheOneKept) {
+    Download d;
+    d.platform.jobs.hold = true;
+    d.put("img/other.jpg", jpeg(90, 60));
+    d.recognise("sea/boats", "dawn.jpg");
+    d.deliver(kHigh, jpeg(640, 480));
+    d.openWizard();
+    d.choose(false);
+    d.loop.advance(3004);  // landed, then tick 3
+    d.app->deliver([&] { d.main().previewFile("other.jpg"); });
+    d.app->deliver([&] { d.platform.jobs.finishNext(); });
+    EXPECT_EQ(d.main().Picture_Preview.picture()->width, 90);
+    d.loop.advance(3000);
+    d.app->deliver([&] { d.platform.jobs.finishNext(); });
+    EXPECT_EQ(vb::loadPicture(d.platform.system.windowsDir + "/vantry.bmp").width, 90);
+}
+
 TEST(PictureDownload, OptionsMinimiseAndNotApplying) {
     Download d;
     d.recognise("sea/boats", "dawn.jpg");

@@ -2,14 +2,18 @@
 // the error styles and timers in virtual time.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <new>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "harness.h"
 #include "platform/control.h"
 #include "platform/error.h"
 #include "platform/form.h"
+#include "platform/worker_thread.h"
 
 using namespace vb;
 using vantry::test::Harness;
@@ -219,6 +223,42 @@ TEST_F(RuntimeTest, OtherExceptionsStopAtTheEventBoundaryAndAreLogged) {
     bool ran = false;
     h.app->deliver([&] { ran = true; });
     EXPECT_TRUE(ran);
+}
+
+// Jobs run away from the calling thread, one after the other; their ends come back through the
+// loop in the order the jobs were started, and none once the worker has gone.
+TEST(WorkerThreadJobs, WorkRunsElsewhereAndEndsComeBackInOrderThroughTheLoop) {
+    VirtualLoop loop;
+    std::vector<int> ended;
+    std::atomic<int> worked{0};
+    std::thread::id workers[3];
+    auto waitFor = [](const std::function<bool()>& ready) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!ready() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    {
+        WorkerThread jobs(loop);
+        for (int i = 0; i < 3; ++i)
+            jobs.run(
+                [&, i] {
+                    workers[i] = std::this_thread::get_id();
+                    ++worked;
+                },
+                [&, i] { ended.push_back(i); });
+        waitFor([&] { return worked == 3; });
+        EXPECT_TRUE(ended.empty()) << "ends run only as events of the loop";
+        waitFor([&] {
+            loop.advance(0);
+            return ended.size() == 3;
+        });
+        EXPECT_EQ(ended, (std::vector<int>{0, 1, 2}));
+        for (const std::thread::id& id : workers) EXPECT_NE(id, std::this_thread::get_id());
+        jobs.run([&] { ++worked; }, [&] { ended.push_back(3); });
+        waitFor([&] { return worked == 4; });
+    }
+    loop.advance(0);
+    EXPECT_EQ(ended.size(), 3u) << "the last end came after the worker went";
 }
 
 }  // namespace

@@ -133,6 +133,8 @@ const std::vector<Picture>& pictures() {
         pic("mountains/alps/north", "glacier.bmp", 1024, 768),
         // About 20 MB at full size (24-bit BMP), for the download benchmark.
         pic("mountains/alps/north", "panorama.bmp", 3200, 2200),
+        // 8000 x 8000 (64 megapixels): the picture that takes longest to decode and to save.
+        pic("mountains/alps/north", "massif.jpg", 8000, 8000),
         pic("Pellorian/coast", "cliffs.jpg", 1200, 1600),
         pic("Pellorian/coast", "lantern.gif", 640, 480),
     };

@@ -26,7 +26,8 @@ struct Picture {
 };
 
 // Every album and picture; at least two albums with nested paths, one album beginning "Pello",
-// JPEG, GIF and BMP pictures, one four-character name and one full-size picture of about 20 MB.
+// JPEG, GIF and BMP pictures, one four-character name, one full-size picture of about 20 MB and
+// one JPEG of 8000 x 8000 pixels.
 const std::vector<Picture>& pictures();
 std::vector<std::string> albums();
 

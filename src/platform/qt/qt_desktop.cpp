@@ -21,6 +21,7 @@
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
+#include "platform/worker_thread.h"
 
 namespace vbqt {
 
@@ -85,10 +86,11 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
     vb::CurlTransfers transfers(loop, fs, &log);
     vb::CurlInternet fetcher;
     DrawnFirstInternet internet(fetcher, loop);
+    vb::WorkerThread jobs(loop);
 
     vb::App app(vb::Services{&fs, &dialogs, &loop, &system, &programs, &wallpaper, &tray, &log,
                              webPages ? static_cast<vb::WebBrowsers*>(&browsers) : &noWebPages, &transfers,
-                             &internet});
+                             &internet, nullptr, &jobs});
     loop.setApp(&app);
     browsers.setApp(&app);
     tray.setApp(&app);

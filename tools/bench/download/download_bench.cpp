@@ -2,7 +2,8 @@
 // main window's file transfer control (the program's own download, from the hand-over to the
 // picture under its final name) and by the curl command, alternately, in one run; and how long
 // the user-interface thread was kept from its events meanwhile, measured by a 5 ms timer on the
-// Qt event loop that carries the transfer's reports.
+// Qt event loop that carries the transfer's reports. The same timer follows the ten ticks after
+// a download (preview, save, apply) for that picture and for the gallery's 8000 x 8000 one.
 //
 // Usage: vantry-download-bench GALLERY_PORT [RUNS]   (tools/bench/download.sh starts the gallery)
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include "platform/curl_online.h"
 #include "platform/headless.h"
 #include "platform/qt/qt_loop.h"
+#include "platform/worker_thread.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
 
@@ -38,8 +40,18 @@ double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// A gallery picture as the address watcher recognises it, and where its download lands.
+struct GalleryPicture {
+    const char* album;
+    const char* name;
+    const char* extension;
+    const char* landed;  // in the picture folder
+};
+const GalleryPicture kPanorama{"mountains/alps/north", "panorama.bmp", "bmp", "panorama_higres.jpg"};
+const GalleryPicture kMassif{"mountains/alps/north", "massif.jpg", "jpg", "massif_higres.jpg"};
+
 // One download through the program: the hand-over of the wizard's high-resolution button.
-Run programDownload(int port, const std::string& folder, bool followTicks) {
+Run programDownload(int port, const std::string& folder, const GalleryPicture& picture, bool followTicks) {
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder + "/img");
@@ -55,9 +67,10 @@ Run programDownload(int port, const std::string& folder, bool followTicks) {
     vbqt::QtLoop loop;
     vb::CurlTransfers transfers(loop, p.fs);
     vb::CurlInternet internet;
-    auto app =
-        std::make_unique<vb::App>(vb::Services{&p.fs, &p.dialogs, &loop, &p.system, &p.programs, &p.wallpaper,
-                                               &p.tray, &p.log, &p.browsers, &transfers, &internet});
+    vb::WorkerThread jobs(loop);
+    auto app = std::make_unique<vb::App>(vb::Services{&p.fs, &p.dialogs, &loop, &p.system, &p.programs,
+                                                      &p.wallpaper, &p.tray, &p.log, &p.browsers, &transfers,
+                                                      &internet, nullptr, &jobs});
     loop.setApp(app.get());
     vantry::registerForms(*app);
 
@@ -67,7 +80,7 @@ Run programDownload(int port, const std::string& folder, bool followTicks) {
     QTimer gap;
     gap.setTimerType(Qt::PreciseTimer);
     gap.setInterval(5);
-    const std::string target = folder + "/img/panorama_higres.jpg";
+    const std::string target = folder + "/img/" + picture.landed;
     QObject::connect(&gap, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         const double g = (now - lastTick) / 1e6;
@@ -90,9 +103,9 @@ Run programDownload(int port, const std::string& folder, bool followTicks) {
     });
     app->deliver([&] {
         auto& explorer = app->form<vantry::MyExplorer>();
-        explorer.Text2.setText("mountains/alps/north");
-        explorer.Text3.setText("panorama.bmp");
-        explorer.txt_Extension.setText("bmp");
+        explorer.Text2.setText(picture.album);
+        explorer.Text3.setText(picture.name);
+        explorer.txt_Extension.setText(picture.extension);
         app->form<vantry::Download_Wizard>();
     });
     clock.start();
@@ -135,7 +148,7 @@ int main(int argc, char** argv) {
     // A first fetch makes the gallery generate the picture; it is not counted.
     curlDownload(port, (std::filesystem::create_directories(base), base));
     for (int i = 0; i < runs; ++i) {
-        const Run a = programDownload(port, base + "/pf", i == 0);
+        const Run a = programDownload(port, base + "/pf", kPanorama, i == 0);
         const Run b = curlDownload(port, base);
         if (!a.ok || !b.ok) {
             std::fprintf(stderr, "run %d failed (program %d, curl %d)\n", i + 1, a.ok, b.ok);
@@ -146,13 +159,24 @@ int main(int argc, char** argv) {
         gaps.push_back(a.worstGapMs);
         if (a.worstTickGapMs >= 0)
             std::printf(
-                "run %d, the ten ticks after it (preview, save, apply of the picture): longest gap %.1f ms\n",
+                "run %d, the ten ticks after it (preview, save, apply of the picture): longest gap %.1f ms "
+                "(goal: under 50 ms)\n",
                 i + 1, a.worstTickGapMs);
         std::printf("run %d: program %.1f ms, curl -o %.1f ms, longest event-loop gap %.1f ms\n", i + 1, a.ms,
                     b.ms, a.worstGapMs);
     }
     const auto size = std::filesystem::file_size(base + "/curl.out");
     std::printf("picture: %.1f MB\n", size / 1048576.0);
+    // The largest picture the ticks meet: its download is not compared, only what follows it.
+    const Run massif = programDownload(port, base + "/pf", kMassif, true);
+    if (!massif.ok || massif.worstTickGapMs < 0) {
+        std::fprintf(stderr, "the 8000 x 8000 picture's download failed\n");
+        return 1;
+    }
+    std::printf(
+        "8000 x 8000 JPEG, the ten ticks after its download (preview, save, apply): longest gap %.1f ms "
+        "(goal: under 50 ms)\n",
+        massif.worstTickGapMs);
     std::printf("median: program %.1f ms, curl -o %.1f ms, ratio %.2f (goal within 1.2)\n", median(program),
                 median(curl), median(program) / median(curl));
     std::printf(
