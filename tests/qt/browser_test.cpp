@@ -1,6 +1,7 @@
 // The browser control on Qt's web engine against the demo gallery: the pane is there from the
-// start, the engine's library is loaded after the first navigation and the view put into the
-// pane, the events arrive, the address keeps its spelling and each load reaches the server.
+// start, the engine's library is loaded after the first navigation on screen (a browser out of
+// sight fetches without it) and the view put into the pane, the events arrive, the address
+// keeps its spelling and each load reaches the server.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -87,6 +88,53 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
 
         app.deliver([&] { form.Browser1.Refresh(); });
         ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
+        app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+// A browser out of sight fetches without the engine, which a tray program sitting all day with
+// its news closed never loads; once on screen the engine shows the document it holds, without a
+// second request, and a refresh asks the server again.
+TEST(QtBrowser, AHiddenBrowserFetchesWithoutTheEngineAndShowsItsDocumentOnceShown) {
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+    {
+        PageProgram program(VANTRY_WEBENGINE_LIB);
+        App& app = program.app;
+        PageForm& form = program.form;
+        QWidget* pane = program.fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+
+        const std::string target = "/pelloria/gallery/portal_news.htm";
+        app.deliver([&] { form.Browser1.Navigate(gallery.url(target)); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 10000))
+            << "the page never completed";
+        EXPECT_EQ(form.begins, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+        EXPECT_EQ(gallery.requestsFor(target), 1);
+        QTest::qWait(300);
+        EXPECT_EQ(program.browsers.engine(), nullptr) << "the engine started for a browser never shown";
+        EXPECT_EQ(pane->findChild<QWebEngineView*>(), nullptr);
+
+        app.deliver([&] { form.Show(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pane->findChild<QWebEngineView*>() != nullptr; }, 10000));
+        QWebEngineView* view = pane->findChild<QWebEngineView*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->title() == "Vantry news"; }, 30000))
+            << "the held document was not shown: " << view->title().toStdString();
+        QTest::qWait(300);
+        EXPECT_EQ(gallery.requestsFor(target), 1) << "the document was fetched again";
+        EXPECT_EQ(form.begins, 1);
+        EXPECT_EQ(form.completes, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+
+        app.deliver([&] { form.Browser1.Refresh(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes == 2; }, 30000));
+        EXPECT_EQ(gallery.requestsFor(target), 2);
+        EXPECT_EQ(form.begins, 2);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
         app.deliver([&] { form.Unload(); });
         QCoreApplication::processEvents();
     }
