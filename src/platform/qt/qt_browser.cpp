@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
@@ -86,13 +87,24 @@ namespace {
 bool exposed(const QWidget* w) {
     return w->window()->windowHandle() && w->window()->windowHandle()->isExposed();
 }
+
+// A window kept above the program's others (the splash, the language chooser) has the user's
+// eyes while it is up; the start-up may still change what lies beneath it.
+bool aWindowIsKeptAbove(const QWidget* w) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != w->window() && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
+}
 }  // namespace
 
 void LazyWebBrowsers::startWhenShown() {
     if (scheduled_ || failed_) return;
     scheduled_ = true;
     // Polled: a pane's show event comes as soon as its window is asked to show, before it is on
-    // screen, and a start-up step may hide the pane again in the same turn.
+    // screen, and a start-up step may hide the pane again in the same turn. A pane beneath a
+    // window kept above the others waits for it to go: the main window is up with its news panel
+    // behind the splash, and only the last start-up step decides whether that panel stays.
     auto* poll = new QTimer(owner_.get());
     auto since = std::make_shared<QElapsedTimer>();
     since->start();
@@ -105,7 +117,7 @@ void LazyWebBrowsers::startWhenShown() {
             if (!hasPage || !pane || !pane->isVisible()) continue;
             wanted = true;
             // A window that never gets exposed (minimised) does not hold the engine back for ever.
-            ready = ready || exposed(pane) || since->elapsed() >= 5000;
+            ready = ready || (!aWindowIsKeptAbove(pane) && (exposed(pane) || since->elapsed() >= 5000));
         }
         if (wanted && !ready) return;
         poll->stop();
