@@ -19,11 +19,23 @@ struct CurlPageFetcher::Fetch {
     std::atomic<bool> cancel{false};
     std::atomic<bool> finished{false};
     std::string url;
+    // The worker's until it posts its end.
+    std::size_t keep = 0;  // how much of the body to keep
+    std::string body, contentType;
+    bool ok = false, whole = false;
 };
 
 namespace {
 
-size_t discard(char*, size_t size, size_t n, void*) {
+// Keeps the body while it fits; past that it is still read (the fetch goes on) but dropped.
+size_t keepBody(char* data, size_t size, size_t n, void* user) {
+    auto* f = static_cast<CurlPageFetcher::Fetch*>(user);
+    if (f->whole) {
+        if (f->body.size() + size * n <= f->keep)
+            f->body.append(data, size * n);
+        else
+            f->whole = false;
+    }
     return size * n;
 }
 
@@ -33,7 +45,8 @@ int stopWhenCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t
 
 }  // namespace
 
-CurlPageFetcher::CurlPageFetcher(EventLoop& loop, CurlLimits limits) : loop_(loop), limits_(limits) {}
+CurlPageFetcher::CurlPageFetcher(EventLoop& loop, CurlLimits limits, std::size_t keepBytes)
+    : loop_(loop), limits_(limits), keepBytes_(keepBytes) {}
 
 CurlPageFetcher::~CurlPageFetcher() {
     for (auto& f : fetches_) {
@@ -61,7 +74,10 @@ void CurlPageFetcher::fetch(WebBrowser& b, Page& p, const std::string& url) {
     auto f = std::make_shared<Fetch>();
     f->browser = &b;
     f->url = url;
+    f->keep = keepBytes_;
+    f->whole = keepBytes_ > 0;
     p.running = f;
+    p.document.reset();
     loop_.post([f] {
         if (f->browser && !f->over) f->browser->DownloadBegin();
     });
@@ -73,7 +89,8 @@ void CurlPageFetcher::fetch(WebBrowser& b, Page& p, const std::string& url) {
             curl::Easy e = curl::makeEasy(f->url, limits.fetchTimeoutMs);
             CURL* c = e.get();
             curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.fetchTimeoutMs);
-            curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
+            curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, keepBody);
+            curl_easy_setopt(c, CURLOPT_WRITEDATA, f.get());
             curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
             curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, stopWhenCancelled);
             curl_easy_setopt(c, CURLOPT_XFERINFODATA, &f->cancel);
@@ -81,15 +98,27 @@ void CurlPageFetcher::fetch(WebBrowser& b, Page& p, const std::string& url) {
                 char* effective = nullptr;
                 curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective);
                 if (effective) location = effective;
+                char* type = nullptr;
+                curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &type);
+                if (type) f->contentType = type;
+                f->ok = true;
             }
         } catch (const Error&) {
         }
         loop->post([f, location, this] {
             if (!f->browser || f->over) return;
             f->over = true;
-            auto it = pages_.find(f->browser);
-            if (it != pages_.end()) it->second.location = location;
-            f->browser->DownloadComplete();
+            WebBrowser* b = f->browser;
+            auto it = pages_.find(b);
+            if (it != pages_.end()) {
+                Page& page = it->second;
+                page.location = location;
+                page.document = std::make_unique<Document>(Document{f->url, f->ok ? location : std::string(),
+                                                                    f->contentType, std::move(f->body),
+                                                                    f->ok && f->whole});
+            }
+            b->DownloadComplete();
+            if (onFinished && f->browser && !fetching(*b)) onFinished(*b);
         });
         f->finished = true;
     });
@@ -136,6 +165,21 @@ void CurlPageFetcher::refresh(WebBrowser& b) {
     Page& p = pages_[&b];
     if (p.at < 0) return;
     fetch(b, p, p.history[std::size_t(p.at)]);
+}
+
+bool CurlPageFetcher::fetching(const WebBrowser& b) const {
+    auto it = pages_.find(&b);
+    return it != pages_.end() && it->second.running && !it->second.running->over;
+}
+
+const CurlPageFetcher::Document* CurlPageFetcher::document(const WebBrowser& b) const {
+    auto it = pages_.find(&b);
+    return it == pages_.end() || fetching(b) ? nullptr : it->second.document.get();
+}
+
+void CurlPageFetcher::release(WebBrowser& b) {
+    stop(b);
+    pages_.erase(&b);
 }
 
 std::string CurlPageFetcher::locationURL(const WebBrowser& b) const {

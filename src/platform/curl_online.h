@@ -7,7 +7,9 @@
 // Every worker posts its events through the EventLoop given at construction (post() is safe
 // from any thread). Destroying a service cancels its running work and waits for its threads; no
 // event of it runs afterwards.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -80,9 +82,12 @@ private:
 // OpenURL, any size accepted) on a worker thread. DownloadBegin is raised when the fetch starts
 // and DownloadComplete when it ends; LocationURL becomes the address as fetched (after
 // redirects) when it completes successfully.
+//
+// With keepBytes, the document a fetch brought is kept (up to that size), so that whoever
+// renders it later need not ask the server for it again.
 class CurlPageFetcher : public WebBrowsers {
 public:
-    CurlPageFetcher(EventLoop& loop, CurlLimits limits = {});
+    CurlPageFetcher(EventLoop& loop, CurlLimits limits = {}, std::size_t keepBytes = 0);
     ~CurlPageFetcher() override;
     CurlPageFetcher(const CurlPageFetcher&) = delete;
     CurlPageFetcher& operator=(const CurlPageFetcher&) = delete;
@@ -95,6 +100,25 @@ public:
     std::string locationURL(const WebBrowser& b) const override;
     void forget(WebBrowser& b) override;
 
+    // What the last fetch of a browser brought.
+    struct Document {
+        std::string url;          // the address asked for
+        std::string location;     // as fetched, after redirects; "" when the fetch failed
+        std::string contentType;  // as the server named it
+        std::string body;
+        bool whole = false;  // fetched without error, and the body is all here
+    };
+    // Whether b has navigated here (and was not released since).
+    bool knows(const WebBrowser& b) const { return pages_.count(&b) != 0; }
+    // Whether a fetch of b is under way.
+    bool fetching(const WebBrowser& b) const;
+    // The last finished fetch of b; null while one runs or before any.
+    const Document* document(const WebBrowser& b) const;
+    // Lets go of b: a running fetch is stopped (and says so), the rest is dropped.
+    void release(WebBrowser& b);
+    // Called after each fetch that ended by itself has raised its DownloadComplete.
+    std::function<void(WebBrowser&)> onFinished;
+
     struct Fetch;
 
 private:
@@ -103,12 +127,14 @@ private:
         int at = -1;
         std::string location;
         std::shared_ptr<Fetch> running;
+        std::unique_ptr<Document> document;
     };
     void fetch(WebBrowser& b, Page& p, const std::string& url);
     void reap();
 
     EventLoop& loop_;
     CurlLimits limits_;
+    std::size_t keepBytes_;
     std::map<const WebBrowser*, Page> pages_;
     std::vector<std::shared_ptr<Fetch>> fetches_;
 };

@@ -412,6 +412,42 @@ TEST_F(Net, OnlyWebAddressesAreFetchedWhetherGivenOrRedirectedTo) {
     EXPECT_EQ(ftp.connections(), 0);
 }
 
+// What a fetch brought is kept for a later rendering only when it is all there: a body past the
+// cap or a failed fetch leaves nothing to show, and the address asked for to navigate to.
+TEST_F(Net, TheBrowserStandInKeepsAWholeDocumentOnly) {
+    Gallery g(logPath());
+    Gallery huge(logDir / "huge.log", {"--oversize", "300000"});
+    CurlPageFetcher keeper{h.loop, quick(), 64 << 10};
+    WebBrowser& b = form->Browser1;
+    auto fetch = [&](const std::string& url) -> const CurlPageFetcher::Document* {
+        keeper.navigate(b, url);
+        EXPECT_EQ(keeper.document(b), nullptr) << "a document while the fetch runs";
+        EXPECT_TRUE(runUntil(h.loop, [&] { return !keeper.fetching(b); })) << url;
+        return keeper.document(b);
+    };
+    const std::string news = g.url("/pelloria/gallery/portal_news.htm");
+    const CurlPageFetcher::Document* d = fetch(news);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->whole);
+    EXPECT_EQ(d->location, news);
+    EXPECT_EQ(d->contentType.rfind("text/html", 0), 0u) << d->contentType;
+    EXPECT_NE(d->body.find("<title>Vantry news</title>"), std::string::npos);
+
+    d = fetch(huge.url("/vantry_version_number.js", "site"));
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(d->whole) << "a body past the cap";
+    EXPECT_EQ(d->location, huge.url("/vantry_version_number.js", "site"));
+
+    const std::string down =
+        "http://www.vantry-gallery.localhost:" + std::to_string(vantry::test::closedPort()) + "/";
+    d = fetch(down);
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(d->whole);
+    EXPECT_EQ(d->location, "");
+    EXPECT_EQ(d->url, down);
+    keeper.forget(b);
+}
+
 }  // namespace
 
 namespace {

@@ -1,6 +1,7 @@
 // The browser control on Qt's web engine against the demo gallery: the pane is there from the
-// start, the engine's library is loaded after the first navigation and the view put into the
-// pane, the events arrive, the address keeps its spelling and each load reaches the server.
+// start, the engine's library is loaded after the first navigation on screen (a browser out of
+// sight fetches without it) and the view put into the pane, the events arrive, the address
+// keeps its spelling and each load reaches the server.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,6 +35,16 @@ public:
     }
     WebBrowser Browser1{this, "Browser1"};
     int begins = 0, completes = 0;
+};
+
+// A window kept above the others, as the splash is.
+class CoverForm : public Form {
+public:
+    static constexpr const char* kName = "CoverForm";
+    explicit CoverForm(App& app) : Form(app, kName) {
+        design("Cover", 3000, 2000);
+        topmost = true;
+    }
 };
 
 // A program holding one page form, its browsers loaded from library on first navigation.
@@ -91,6 +102,99 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
         app.deliver([&] { form.Browser1.Refresh(); });
         ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
         app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+// A browser out of sight fetches without the engine, which a tray program sitting all day with
+// its news closed never loads; once on screen the engine shows the document it holds, without a
+// second request, and a refresh asks the server again.
+TEST(QtBrowser, AHiddenBrowserFetchesWithoutTheEngineAndShowsItsDocumentOnceShown) {
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+    {
+        PageProgram program(VANTRY_WEBENGINE_LIB);
+        App& app = program.app;
+        PageForm& form = program.form;
+        QWidget* pane = program.fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+
+        const std::string target = "/pelloria/gallery/portal_news.htm";
+        app.deliver([&] { form.Browser1.Navigate(gallery.url(target)); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 10000))
+            << "the page never completed";
+        EXPECT_EQ(form.begins, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+        EXPECT_EQ(gallery.requestsFor(target), 1);
+        QTest::qWait(300);
+        EXPECT_EQ(program.browsers.engine(), nullptr) << "the engine started for a browser never shown";
+        EXPECT_EQ(pane->findChild<QWebEngineView*>(), nullptr);
+
+        app.deliver([&] { form.Show(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pane->findChild<QWebEngineView*>() != nullptr; }, 10000));
+        QWebEngineView* view = pane->findChild<QWebEngineView*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->title() == "Vantry news"; }, 30000))
+            << "the held document was not shown: " << view->title().toStdString();
+        QTest::qWait(300);
+        EXPECT_EQ(gallery.requestsFor(target), 1) << "the document was fetched again";
+        EXPECT_EQ(form.begins, 1);
+        EXPECT_EQ(form.completes, 1);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+
+        app.deliver([&] { form.Browser1.Refresh(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes == 2; }, 30000));
+        EXPECT_EQ(gallery.requestsFor(target), 2);
+        EXPECT_EQ(form.begins, 2);
+        EXPECT_EQ(form.Browser1.LocationURL(), gallery.url(target));
+        app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+// The main window comes up with its news panel behind the splash, and the last start-up step
+// decides whether the panel stays: a browser beneath a window kept above the others waits, and
+// one hidden again as that window goes never loads the engine; shown later, it gets its page.
+TEST(QtBrowser, ABrowserBeneathTheSplashWaitsForItToGo) {
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+    {
+        PageProgram program(VANTRY_WEBENGINE_LIB);
+        App& app = program.app;
+        PageForm& form = program.form;
+        app.registerForm<CoverForm>();
+        CoverForm& cover = app.form<CoverForm>();
+        QWidget* pane = program.fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+
+        const std::string target = "/pelloria/gallery/portal_news.htm";
+        app.deliver([&] { form.Browser1.Navigate(gallery.url(target)); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 10000));
+        app.deliver([&] {
+            cover.Show();
+            form.Show();
+        });
+        QTest::qWait(500);
+        EXPECT_EQ(program.browsers.engine(), nullptr) << "the engine started beneath the splash";
+        app.deliver([&] {
+            cover.Hide();
+            form.Browser1.setVisible(false);
+        });
+        QTest::qWait(500);
+        EXPECT_EQ(program.browsers.engine(), nullptr) << "the engine started for a browser hidden again";
+
+        app.deliver([&] { form.Browser1.setVisible(true); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pane->findChild<QWebEngineView*>() != nullptr; }, 10000));
+        QWebEngineView* view = pane->findChild<QWebEngineView*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->title() == "Vantry news"; }, 30000));
+        EXPECT_EQ(gallery.requestsFor(target), 1);
+        app.deliver([&] {
+            cover.Unload();
+            form.Unload();
+        });
         QCoreApplication::processEvents();
     }
     QTest::qWait(50);  // deferred deletions

@@ -1,10 +1,18 @@
 #pragma once
 // The web browser controls in the desktop program. The web engine is heavy to load and to
-// start (a GL context, its own processes; seconds on a busy machine), so the program does not
-// link it: LazyWebBrowsers loads it from libvantry_webengine.so (qt_web_engine.h) when a page is
-// first wanted and a window of the program is on screen, so it never delays the first window.
-// Navigations asked for before then (the main window's load asks for the news page) are held
-// and made in order once the engine runs; LocationURL is "" until then.
+// start (a GL context, its own processes; seconds on a busy machine) and holds a lot of memory
+// from then on, so the program does not link it: LazyWebBrowsers loads it from
+// libvantry_webengine.so (qt_web_engine.h) only when a browser with a page to show is on
+// screen, once its window is exposed, so it never delays a window being drawn. A program that
+// sits in the tray all day with its news panel closed never loads it.
+//
+// Until then a browser that is out of sight fetches its pages with libcurl (CurlPageFetcher),
+// which raises the events and keeps LocationURL as the contract says and keeps the document;
+// when the browser first comes on screen the engine shows that document, with its address as
+// base, without asking the server for it again. A fetch that failed, or a document too large
+// for the engine to take whole, is navigated to afresh then. A browser already on screen when
+// it navigates waits for the engine, its navigations made in order once it runs (LocationURL ""
+// until then). Once the engine runs, every later navigation is the engine's.
 //
 // If the library cannot be loaded the browsers stay blank: each operation does nothing, and the
 // failure is logged once.
@@ -15,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/curl_online.h"
 #include "platform/online.h"
 
 class QObject;
@@ -35,6 +44,16 @@ class BrowserPanes {
 public:
     virtual ~BrowserPanes() = default;
     virtual void attachPane(vb::WebBrowser& b, QWidget* pane) = 0;
+};
+
+// Whoever can show a document fetched before the engine ran.
+class FetchedPages {
+public:
+    virtual ~FetchedPages() = default;
+    // Shows body as the page at location, without asking the server again and raising no
+    // events (its fetch raised them); false when the document is too large to be handed over.
+    virtual bool showFetched(vb::WebBrowser& b, const std::string& location, const std::string& contentType,
+                             const std::string& body) = 0;
 };
 
 // The front end's widget for a browser control: an empty pane the view goes into.
@@ -63,8 +82,13 @@ public:
     vb::WebBrowsers* engine() const { return engine_.get(); }
 
 private:
+    class ShowWatch;
+    vb::CurlPageFetcher& fetcher();
+    bool onScreen(const vb::WebBrowser& b) const;
+    bool fetched(const vb::WebBrowser& b) const { return fetcher_ && fetcher_->knows(b); }
     void startWhenShown();
     void start();
+    void handOver(vb::WebBrowser& b);
 
     std::string library_;
     vb::Logger* log_;
@@ -72,6 +96,8 @@ private:
     std::unique_ptr<vb::WebBrowsers> engine_;
     bool scheduled_ = false, failed_ = false;
     std::unique_ptr<QObject> owner_;  // context of the start timers
+    std::unique_ptr<ShowWatch> watch_;
+    std::unique_ptr<vb::CurlPageFetcher> fetcher_;  // made at the first fetch
     std::unordered_map<const vb::WebBrowser*, QPointer<QWidget>> panes_;
     struct Held {
         vb::WebBrowser* browser;

@@ -49,14 +49,23 @@ QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
     e.view = view;
     e.context = std::make_unique<QObject>();
     vb::WebBrowser* control = &b;
-    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(),
-                     [this, control] { deliver([control] { control->DownloadBegin(); }); });
-    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(),
-                     [this, control](bool) { deliver([control] { control->DownloadComplete(); }); });
+    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(), [this, control] {
+        if (handing(control)) return;
+        deliver([control] { control->DownloadBegin(); });
+    });
+    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(), [this, control](bool) {
+        auto it = entries_.find(control);
+        if (it != entries_.end() && it->second.handing) {
+            it->second.handing = false;
+            return;
+        }
+        deliver([control] { control->DownloadComplete(); });
+    });
     QObject::connect(page, &QWebEnginePage::urlChanged, e.context.get(), [this, control](const QUrl& url) {
         auto it = entries_.find(control);
-        if (it == entries_.end()) return;
+        if (it == entries_.end() || it->second.handing) return;
         Entry& entry = it->second;
+        entry.handed = false;
         // The engine's URL may spell the address differently from how it was asked for; while
         // it is the same address, the caller's spelling is the one it loaded.
         if (!entry.requested.isEmpty() && QUrl(entry.requested) == url)
@@ -71,8 +80,29 @@ QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
     return view;
 }
 
+bool QtWebBrowsers::handing(const vb::WebBrowser* b) const {
+    auto it = entries_.find(b);
+    return it != entries_.end() && it->second.handing;
+}
+
+bool QtWebBrowsers::showFetched(vb::WebBrowser& b, const std::string& location,
+                                const std::string& contentType, const std::string& body) {
+    // The page gets the document as one percent-encoded message, which may not pass 2 MB.
+    const QByteArray data = QByteArray::fromStdString(body);
+    if (data.toPercentEncoding().size() > (2 << 20) - 30) return false;
+    Entry& e = entries_[&b];
+    e.requested = QString::fromStdString(location);
+    e.location = location;
+    e.handing = e.handed = true;
+    QString type = QString::fromStdString(contentType).remove(QLatin1Char(' '));
+    if (type.isEmpty()) type = QStringLiteral("text/html");
+    ensureView(b, e)->page()->setContent(data, type, QUrl(e.requested, QUrl::TolerantMode));
+    return true;
+}
+
 void QtWebBrowsers::navigate(vb::WebBrowser& b, const std::string& url) {
     Entry& e = entries_[&b];
+    e.handing = e.handed = false;
     e.requested = QString::fromStdString(url);
     // Parsed tolerantly but not re-encoded: "%2F" in the query stays as it is.
     ensureView(b, e)->load(QUrl(e.requested, QUrl::TolerantMode));
@@ -88,7 +118,13 @@ void QtWebBrowsers::stop(vb::WebBrowser& b) {
     if (QWebEngineView* v = view(b)) v->stop();
 }
 void QtWebBrowsers::refresh(vb::WebBrowser& b) {
-    if (QWebEngineView* v = view(b)) v->reload();
+    auto it = entries_.find(&b);
+    if (it == entries_.end() || !it->second.view) return;
+    // Reloading a handed document would show it again; the user asks for the page anew.
+    if (it->second.handed)
+        navigate(b, it->second.requested.toStdString());
+    else
+        it->second.view->reload();
 }
 
 std::string QtWebBrowsers::locationURL(const vb::WebBrowser& b) const {

@@ -30,7 +30,7 @@ class App;
 
 namespace vbqt {
 
-class QtWebBrowsers : public vb::WebBrowsers, public BrowserPanes {
+class QtWebBrowsers : public vb::WebBrowsers, public BrowserPanes, public FetchedPages {
 public:
     QtWebBrowsers();
     ~QtWebBrowsers() override;
@@ -49,6 +49,10 @@ public:
     void refresh(vb::WebBrowser& b) override;
     std::string locationURL(const vb::WebBrowser& b) const override;
     void forget(vb::WebBrowser& b) override;
+    // Handed to the page whole, as a document of contentType at location; refused past what the
+    // engine takes in one piece.
+    bool showFetched(vb::WebBrowser& b, const std::string& location, const std::string& contentType,
+                     const std::string& body) override;
 
     // The view of a control, null before its first navigation (tests).
     QWebEngineView* view(const vb::WebBrowser& b) const;
@@ -60,9 +64,15 @@ private:
         std::unique_ptr<QObject> context;  // owns the view's connections
         QString requested;
         std::string location;
+        // A fetched document is being handed to the page: its load is no fetch of the model's
+        // and its address is the document's, whatever the engine reports meanwhile.
+        bool handing = false;
+        // The page shown is such a document (reloading it means fetching its address).
+        bool handed = false;
     };
     QWebEngineView* ensureView(vb::WebBrowser& b, Entry& e);
     void deliver(const std::function<void()>& event);
+    bool handing(const vb::WebBrowser* b) const;
 
     Deliver deliver_;
     QWebEngineProfile* profile_ = nullptr;
