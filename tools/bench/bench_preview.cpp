@@ -33,7 +33,9 @@ void benchPreview(const std::string& scratch) {
     const fs::path folder = fs::path(scratch) / "preview-program";
     fs::remove_all(folder);
     fs::copy(fs::path(VANTRY_SOURCE_DIR) / "data", folder, fs::copy_options::recursive);
+    // A normal start: the first-start questions (language, connection) would stand in front of the list.
     fs::remove(folder / "CONNECT.TMP");
+    fs::remove(folder / "START.1ST");
     const fs::path self = fs::read_symlink("/proc/self/exe");
     if (fs::exists(self.parent_path() / "fresco.exe")) fs::copy_file(self.parent_path() / "fresco.exe", folder / "fresco.exe");
     auto write = [&](const char* name, int w, int h) {
