@@ -24,7 +24,8 @@ const std::string kPicture = "/home/user/My Pictures/it's caf\xC3\xA9.bmp";
 // or in double quotes when the text holds a single quote; backslash escapes inside.
 std::string gvariantText(std::string printed) {
     if (!printed.empty() && printed.back() == '\n') printed.pop_back();
-    if (printed.size() < 2 || printed.front() != printed.back() || (printed.front() != '\'' && printed.front() != '"'))
+    if (printed.size() < 2 || printed.front() != printed.back() ||
+        (printed.front() != '\'' && printed.front() != '"'))
         return "(not a string literal: " + printed + ")";
     std::string out;
     for (std::size_t i = 1; i + 1 < printed.size(); ++i) {
@@ -37,9 +38,19 @@ std::string gvariantText(std::string printed) {
 class RealDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
-        vb::PosixCommandRunner probe;
-        for (const char* tool : {"dbus-run-session", "gsettings", "xfconf-query"})
-            if (!probe.available(tool)) GTEST_SKIP() << tool << " not installed (tools/setup.sh installs it)";
+        // A tool that is missing, or installed without a library it loads, fails here by the
+        // Debian package that brings it, not later as a puzzling script error.
+        vb::PosixCommandRunner probe(vb::CommandLimits{std::chrono::seconds(30), std::size_t(1) << 16});
+        const std::pair<const char*, const char*> tools[] = {{"dbus-run-session", "dbus"},
+                                                             {"gsettings", "libglib2.0-bin"},
+                                                             {"xfconf-query", "xfconf and libxfconf-0-3"}};
+        for (const auto& [tool, package] : tools) {
+            const vb::CommandResult r = probe.run({tool, "--version"});
+            if (!r.started || r.exitCode != 0)
+                GTEST_FAIL() << tool << " cannot run: install the Debian package " << package
+                             << " (tools/setup.sh does)\n"
+                             << r.output;
+        }
         std::filesystem::create_directories(home / "config");
         std::filesystem::create_directories(home / "runtime");
         std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all);
@@ -77,7 +88,9 @@ TEST_F(RealDesktop, GnomeSetsBothPictureKeysInDconf) {
     if (!schemaInstalled("org.gnome.desktop.background")) GTEST_SKIP() << "GNOME background schema missing";
     const std::string out = inSession(
         "gsettings set org.gnome.desktop.background picture-uri-dark 'file:///old.png'\n"
-        "\"$PROBE\" GNOME " + quoted(kPicture) + "\n"
+        "\"$PROBE\" GNOME " +
+        quoted(kPicture) +
+        "\n"
         "gsettings get org.gnome.desktop.background picture-uri\n"
         "gsettings get org.gnome.desktop.background picture-uri-dark\n");
     const std::string uri = vb::gvariantString(vb::fileUri(kPicture));  // a URI holds no quote
@@ -95,7 +108,8 @@ TEST_F(RealDesktop, MateSetsThePlainPathInDconf) {
 }
 
 TEST_F(RealDesktop, CinnamonSetsThePictureUriInDconf) {
-    if (!schemaInstalled("org.cinnamon.desktop.background")) GTEST_SKIP() << "Cinnamon background schema missing";
+    if (!schemaInstalled("org.cinnamon.desktop.background"))
+        GTEST_SKIP() << "Cinnamon background schema missing";
     const std::string out = inSession("\"$PROBE\" X-Cinnamon " + quoted(kPicture) +
                                       "\n"
                                       "gsettings get org.cinnamon.desktop.background picture-uri\n");
@@ -113,16 +127,20 @@ TEST_F(RealDesktop, XfceOnAFreshChannelCreatesTheFirstMonitorsPicture) {
     EXPECT_EQ(out, kPicture + "\n");
     // xfconfd stored it under our temporary settings folder: a new session reads it back.
     EXPECT_TRUE(std::filesystem::exists(home / "config/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml"));
-    EXPECT_EQ(inSession("xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image\n"),
-              kPicture + "\n");
+    EXPECT_EQ(
+        inSession("xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image\n"),
+        kPicture + "\n");
 }
 
 TEST_F(RealDesktop, XfceSetsEveryMonitorsExistingPicture) {
     const std::string out = inSession(
         "for m in monitorHDMI-1 monitoreDP-1; do\n"
-        "  xfconf-query -c xfce4-desktop -p /backdrop/screen0/$m/workspace0/last-image -n -t string -s /old.png\n"
+        "  xfconf-query -c xfce4-desktop -p /backdrop/screen0/$m/workspace0/last-image -n -t string -s "
+        "/old.png\n"
         "done\n"
-        "\"$PROBE\" XFCE " + quoted(kPicture) + "\n"
+        "\"$PROBE\" XFCE " +
+        quoted(kPicture) +
+        "\n"
         "xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorHDMI-1/workspace0/last-image\n"
         "xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitoreDP-1/workspace0/last-image\n"
         "xfconf-query -c xfce4-desktop -l | grep -c last-image\n");
