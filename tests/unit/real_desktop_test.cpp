@@ -57,14 +57,16 @@ protected:
     }
 
     // Runs the script in a private session bus, with the settings stores kept in the temporary
-    // folder. "$PROBE" is the setter probe. Returns the script's output; its exit status must be 0.
+    // folder, in a UTF-8 locale whatever the caller's (the paths hold non-ASCII letters, which the tools
+    // refuse to convert otherwise). "$PROBE" is the setter probe. Returns the script's output; its exit
+    // status must be 0.
     std::string inSession(const std::string& script) {
         vb::PosixCommandRunner runner(vb::CommandLimits{std::chrono::seconds(60), std::size_t(1) << 20});
         const vb::CommandResult r = runner.run(
             {"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
              "XDG_CONFIG_HOME=" + (home / "config"), "XDG_RUNTIME_DIR=" + (home / "runtime"),
-             "XDG_DATA_HOME=" + (home / "data"), "GSETTINGS_BACKEND=dconf", "PROBE=" VANTRY_DESKTOP_PROBE,
-             "dbus-run-session", "--", "sh", "-c", "set -e\n" + script});
+             "XDG_DATA_HOME=" + (home / "data"), "LC_ALL=C.UTF-8", "GSETTINGS_BACKEND=dconf",
+             "PROBE=" VANTRY_DESKTOP_PROBE, "dbus-run-session", "--", "sh", "-c", "set -e\n" + script});
         EXPECT_TRUE(r.started);
         EXPECT_EQ(r.exitCode, 0) << "script:\n" << script << "\noutput:\n" << r.output;
         return r.output;
