@@ -32,18 +32,7 @@ void benchWatcher(const std::string& scratch) {
     namespace fs = std::filesystem;
     const fs::path pf = fs::path(scratch) / "watcher-program";
     fs::create_directories(pf / "img");
-    fs::copy_file(fs::path(VANTRY_SOURCE_DIR) / "data/LANGUAGE.DRV", pf / "LANGUAGE.DRV",
-                  fs::copy_options::overwrite_existing);
-    const fs::path old = fs::current_path();
-    fs::current_path(pf);
-
-    vb::HeadlessPlatform platform(scratch, scratch);
-    platform.programs.programs["fresco.exe"] = {};
-    {
-        std::unique_ptr<vb::App> owned = platform.makeApp();
-        vb::App& app = *owned;
-        vantry::registerForms(app);
-        vantry::startProgram(app);
+    withHeadlessProgram(scratch, pf, [&](vb::HeadlessPlatform& platform, vb::App& app) {
         auto& explorer = app.form<vantry::MyExplorer>();
         // 600,000 separators as met in the field; 699,050 fill the 2 MiB a browser keeps of an address.
         for (const std::size_t separators : {std::size_t(600000), std::size_t(699050)}) {
@@ -72,7 +61,5 @@ void benchWatcher(const std::string& scratch) {
                 address.size(), separators, rules, first, again, explorer.Text2.Text().size(),
                 split ? ", names a picture" : "", upload ? ", takes uploads" : "");
         }
-    }
-    fs::current_path(old);
-    fs::remove_all(pf);
+    });
 }
