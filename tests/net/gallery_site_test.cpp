@@ -131,8 +131,9 @@ TEST(GallerySite, CountersAreKeptForTheGallerysPicturesOnly) {
 }
 
 // One request on a connection of its own, as a client that may send anything; the whole answer,
-// or what came within the deadline.
-std::string rawRequest(int port, const std::string& request, int deadlineMs = 5000) {
+// or what came within the deadline, or its first `limit` bytes.
+std::string rawRequest(int port, const std::string& request, int deadlineMs = 5000,
+                       std::size_t limit = std::string::npos) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -144,20 +145,24 @@ std::string rawRequest(int port, const std::string& request, int deadlineMs = 50
     if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
         ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
         char buffer[65536];
-        for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, std::size_t(n));
+        for (ssize_t n; answer.size() < limit && (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, std::size_t(n));
     }
     ::close(s);
     return answer;
 }
 
 struct RawAnswer {
-    std::string statusLine, contentRange, contentLength, body;
+    std::string statusLine, contentRange, contentLength, contentType, body;
 };
 
-RawAnswer get(int port, const std::string& path, const std::string& range = "") {
-    const std::string raw = rawRequest(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
-                                                 (range.empty() ? "" : "Range: bytes=" + range + "\r\n") +
-                                                 "Connection: close\r\n\r\n");
+RawAnswer get(int port, const std::string& path, const std::string& range = "",
+              std::size_t limit = std::string::npos) {
+    const std::string raw = rawRequest(port,
+                                       "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                                           (range.empty() ? "" : "Range: bytes=" + range + "\r\n") +
+                                           "Connection: close\r\n\r\n",
+                                       5000, limit);
     RawAnswer r;
     const auto end = raw.find("\r\n\r\n");
     if (end == std::string::npos) return r;
@@ -168,7 +173,8 @@ RawAnswer get(int port, const std::string& path, const std::string& range = "") 
         const std::size_t next = raw.find("\r\n", at + 2);
         const std::string line = raw.substr(at + 2, next - at - 2);
         for (auto [name, value] :
-             {std::pair{"Content-Range: ", &r.contentRange}, std::pair{"Content-Length: ", &r.contentLength}})
+             {std::pair{"Content-Range: ", &r.contentRange}, std::pair{"Content-Length: ", &r.contentLength},
+              std::pair{"Content-Type: ", &r.contentType}})
             if (line.rfind(name, 0) == 0) *value = line.substr(std::string(name).size());
         at = next;
     }
@@ -216,6 +222,58 @@ TEST(GalleryServer, RangesAreFittedToThePictureAndOnesPastItAnswer416) {
     EXPECT_GT(missing.body.size(), 6u);
     // Every answer came to its end, so the server is as free as before.
     EXPECT_EQ(get(g.port(), path).body.size(), n);
+}
+
+TEST(GalleryServer, OverlappingRangesMergeAndManyRangesGetTheWholeBody) {
+    vantry::test::TempDir logDir;
+    vantry::test::Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    const std::string path = "/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg";
+    const std::string whole = get(g.port(), path).body;
+    const std::size_t n = whole.size();
+    ASSERT_GT(n, 1000u);
+    const std::string size = std::to_string(n);
+
+    // Overlapping and adjacent ranges, in any order, are one range.
+    for (const char* range : {"100-199,150-299,300-399", "300-399,100-299", "100-399,200-250"}) {
+        const RawAnswer a = get(g.port(), path, range);
+        EXPECT_EQ(a.statusLine, "HTTP/1.1 206 Partial Content") << range;
+        EXPECT_EQ(a.contentRange, "bytes 100-399/" + size) << range;
+        EXPECT_TRUE(a.body == whole.substr(100, 300)) << range;
+    }
+
+    // Separate ranges, up to a few, are parts of their own.
+    std::string eight;
+    for (int i = 0; i < 8; ++i) eight += (i ? "," : "") + std::to_string(i * 100) + "-" + std::to_string(i * 100 + 9);
+    const RawAnswer parts = get(g.port(), path, eight);
+    EXPECT_EQ(parts.statusLine, "HTTP/1.1 206 Partial Content");
+    EXPECT_EQ(parts.contentType.rfind("multipart/byteranges", 0), 0u) << parts.contentType;
+    for (int i = 0; i < 8; ++i) {
+        const std::string first = std::to_string(i * 100), last = std::to_string(i * 100 + 9);
+        EXPECT_NE(parts.body.find("Content-Range: bytes " + first + "-" + last + "/" + size + "\r\n\r\n" +
+                                  whole.substr(std::size_t(i) * 100, 10)),
+                  std::string::npos)
+            << i;
+    }
+
+    // 2,600 times "0-" once offered 2,600 bodies: they are one range, the body once.
+    std::string many = "0-";
+    for (int i = 1; i < 2600; ++i) many += ",0-";
+    const RawAnswer once = get(g.port(), path, many, 2 * n + 65536);
+    EXPECT_EQ(once.statusLine, "HTTP/1.1 206 Partial Content");
+    EXPECT_EQ(once.contentRange, "bytes 0-" + std::to_string(n - 1) + "/" + size);
+    EXPECT_EQ(once.contentLength, size);
+    EXPECT_TRUE(once.body == whole);
+
+    // Past a few separate ranges the answer is the whole body, as if none were asked.
+    std::string small;
+    for (int i = 0; i < 600; ++i) small += (i ? "," : "") + std::to_string(2 * i) + "-" + std::to_string(2 * i);
+    for (const std::string& range : {eight + ",900-909", small}) {
+        const RawAnswer a = get(g.port(), path, range, 2 * n + 65536);
+        EXPECT_EQ(a.statusLine, "HTTP/1.1 200 OK") << range.substr(0, 40);
+        EXPECT_EQ(a.contentLength, size) << range.substr(0, 40);
+        EXPECT_TRUE(a.body == whole) << range.substr(0, 40);
+    }
 }
 
 TEST(GalleryServer, TheLogCarriesRequestTextWithoutControlCharacters) {

@@ -66,9 +66,15 @@ void onSignal(int) {
 // Bytes sent by the content provider of the request this thread is answering.
 thread_local long long tSent = 0;
 
+// Separate ranges answered as parts of their own; past this many the answer is the whole body,
+// as HTTP lets a server ignore a Range header.
+constexpr std::size_t kMostRanges = 8;
+
 // Fits the byte ranges of a request to a body of `size` bytes as HTTP asks: a suffix range
 // counts from the end, an open range or one reaching past the end stops at the last byte, and
-// a range that begins past the end is dropped. False when none is left: the answer is then 416.
+// a range that begins past the end is dropped. Ranges that overlap or touch become one, in the
+// order of the body, so that no byte is offered twice. False when none is left: the answer is
+// then 416.
 bool fitRanges(httplib::Ranges& ranges, std::size_t size) {
     const auto n = static_cast<ssize_t>(size);
     httplib::Ranges fitted;
@@ -82,7 +88,14 @@ bool fitRanges(httplib::Ranges& ranges, std::size_t size) {
         }
         if (first < n && first <= last) fitted.emplace_back(first, last);
     }
-    ranges = std::move(fitted);
+    std::sort(fitted.begin(), fitted.end());
+    ranges.clear();
+    for (const auto& r : fitted) {
+        if (!ranges.empty() && r.first <= ranges.back().second + 1)
+            ranges.back().second = std::max(ranges.back().second, r.second);
+        else
+            ranges.push_back(r);
+    }
     return !ranges.empty();
 }
 
@@ -206,7 +219,10 @@ int main(int argc, char** argv) {
                 res.set_header("Content-Range", "bytes */" + std::to_string(announced));
                 return;
             }
-            res.status = 206;
+            if (ranges.size() > kMostRanges)
+                ranges.clear();
+            else
+                res.status = 206;
         }
         if (lengthFault) {
             const std::size_t sent = o.cut ? size / 2 : size;
@@ -219,6 +235,12 @@ int main(int argc, char** argv) {
                     tSent += (long long)n;
                     return true;
                 });
+            return;
+        }
+        if (ranges.size() > 1) {
+            // The library names the whole length in each part's Content-Range only for a body
+            // it holds itself.
+            res.set_content(*body, a.type);
             return;
         }
         res.set_content_provider(size, a.type,
