@@ -6,6 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
 #include "platform/picture.h"
@@ -130,25 +135,32 @@ TEST(GallerySite, CountersAreKeptForTheGallerysPicturesOnly) {
     EXPECT_LE(site.counters(), 2 * pictures().size());
 }
 
-// One request on a connection of its own, as a client that may send anything; the whole answer,
-// or what came within the deadline, or its first `limit` bytes.
-std::string rawRequest(int port, const std::string& request, int deadlineMs = 5000,
-                       std::size_t limit = std::string::npos) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+// A connection to the port on loopback whose reads wait at most deadlineMs; -1 when refused.
+int connectLoopback(int port, int deadlineMs = 5000) {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(std::uint16_t(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     timeval timeout{deadlineMs / 1000, (deadlineMs % 1000) * 1000};
     ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return s;
+    ::close(s);
+    return -1;
+}
+
+// One request on a connection of its own, as a client that may send anything; the whole answer,
+// or what came within the deadline, or its first `limit` bytes.
+std::string rawRequest(int port, const std::string& request, int deadlineMs = 5000,
+                       std::size_t limit = std::string::npos) {
+    const int s = connectLoopback(port, deadlineMs);
     std::string answer;
-    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+    if (s >= 0 && ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
         char buffer[65536];
         for (ssize_t n; answer.size() < limit && (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;)
             answer.append(buffer, std::size_t(n));
     }
-    ::close(s);
+    if (s >= 0) ::close(s);
     return answer;
 }
 
@@ -274,6 +286,47 @@ TEST(GalleryServer, OverlappingRangesMergeAndManyRangesGetTheWholeBody) {
         EXPECT_EQ(a.contentLength, size) << range.substr(0, 40);
         EXPECT_TRUE(a.body == whole) << range.substr(0, 40);
     }
+}
+
+TEST(GalleryServer, ClientsSendingTheirHeadSlowlyDoNotLockOthersOut) {
+    vantry::test::TempDir logDir;
+    vantry::test::Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    // More such clients than the server once had workers, each sending a header line well
+    // within the time the server waits for a read, so each keeps the worker it has.
+    std::vector<int> slow;
+    for (int i = 0; i < 32; ++i) {
+        const int s = connectLoopback(g.port());
+        ASSERT_GE(s, 0);
+        slow.push_back(s);
+        const std::string line = "GET /pelloria/gallery/index.htm HTTP/1.1\r\n";
+        ::send(s, line.data(), line.size(), MSG_NOSIGNAL);
+        // The server's queue of connections not yet taken is short; one dropped waits a second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::atomic<bool> answered{false};
+    std::thread dribble([&] {
+        for (int round = 0; round < 50 && !answered; ++round) {  // 10 s at most
+            for (const int s : slow) ::send(s, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    // Answered at once now; locked out for as long as the slow clients go on before.
+    const RawAnswer a = get(g.port(), "/pelloria/gallery/index.htm");
+    answered = true;
+    dribble.join();
+    for (const int s : slow) ::close(s);
+    EXPECT_EQ(a.statusLine, "HTTP/1.1 200 OK");
+}
+
+TEST(GalleryServer, AClientSilentInTheMiddleOfItsHeadIsLetGo) {
+    vantry::test::TempDir logDir;
+    vantry::test::Gallery g(logDir / "gallery.log");
+    ASSERT_GT(g.port(), 0);
+    // The server waits a second for the rest; the client gives it four.
+    const std::string answer =
+        rawRequest(g.port(), "GET /pelloria/gallery/index.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n", 4000, 12);
+    EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 400");
 }
 
 TEST(GalleryServer, TheLogCarriesRequestTextWithoutControlCharacters) {

@@ -173,6 +173,11 @@ int main(int argc, char** argv) {
 
     gallery::Site site;
     httplib::Server server;
+    // A client that sends its request head slowly holds a worker until the head is complete:
+    // a second between reads at most, and workers enough that a few dozen such clients still
+    // leave some for the program's own requests. (The library times each read, not the head.)
+    server.set_read_timeout(1, 0);
+    server.new_task_queue = [] { return new httplib::ThreadPool(64); };
 
     auto faulty = [&](const std::string& path) { return o.only.empty() || path.rfind(o.only, 0) == 0; };
 
