@@ -333,7 +333,9 @@ unsigned currentUmask() {
     std::ifstream in("/proc/self/status");
     for (std::string line; std::getline(in, line);)
         if (line.rfind("Umask:", 0) == 0) return unsigned(std::stoul(line.substr(6), nullptr, 8)) & 0777;
-    return 022;  // no process information: the usual mask
+    // No process information (no /proc, or a kernel without the line): the strictest mask, since
+    // a download made readable for others under a mask that forbade it cannot be taken back.
+    return 077;
 }
 
 }  // namespace
