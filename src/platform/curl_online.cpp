@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,21 +136,42 @@ namespace {
 constexpr std::string_view kPartTag = ".part-";
 constexpr std::size_t kPartRandom = 6;  // the characters mkstemp fills in
 
-// Where a transfer into folder/name keeps its data until every byte is in, less the random
-// ending.
+// The name under which a transfer to name keeps its data until every byte is in, less the
+// random ending; in the target's folder.
+std::string partFileStart(const std::string& name) { return "." + name + std::string(kPartTag); }
+
 std::string partFilePrefix(const std::string& folder, const std::string& name) {
-    return folder + "/." + name + std::string(kPartTag);
+    return folder + "/" + partFileStart(name);
 }
 
-// Exactly the name partFilePrefix gives in a folder, with the random ending: "." + a name +
-// ".part-" + six letters or digits.
-bool isPartFileName(std::string_view name) {
-    if (name.size() < 2 + kPartTag.size() + kPartRandom || name[0] != '.') return false;
-    const std::string_view ending = name.substr(name.size() - kPartRandom);
-    return name.substr(name.size() - kPartRandom - kPartTag.size(), kPartTag.size()) == kPartTag &&
-           std::all_of(ending.begin(), ending.end(), [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-           });
+// Exactly the name of a part file of name, with the random ending: "." + name + ".part-" + six
+// letters or digits.
+bool isPartFileOf(std::string_view entry, const std::string& name) {
+    const std::string start = partFileStart(name);
+    if (entry.size() != start.size() + kPartRandom || entry.substr(0, start.size()) != start) return false;
+    const std::string_view ending = entry.substr(start.size());
+    return std::all_of(ending.begin(), ending.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+// Makes a part file for folder/name into temp and returns it open, locked for as long as it is
+// open, or -1 with errno set. A start's clean-up (of this copy of the program or another) may
+// take the new file between its making and its lock: then it is gone, and another one is made.
+// Not inherited by programs started meanwhile, which would hold the lock on past its end.
+int makePartFile(const std::string& dir, const std::string& name, std::string& temp) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = partFilePrefix(dir, name) + std::string(kPartRandom, 'X');
+        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        struct stat opened, named;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+            ::lstat(temp.c_str(), &named) == 0 && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 struct Progress {
@@ -224,8 +246,8 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     }
     // The data goes under a temporary name in the target folder: the rename onto the real name
     // is then atomic, and a half transfer never shows under that name.
-    std::string temp = partFilePrefix(dir, name) + std::string(kPartRandom, 'X');
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = makePartFile(dir, name, temp);
     if (fd < 0) {
         fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + std::strerror(errno));
         job->finished = true;
@@ -235,8 +257,8 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     FILE* f = ::fdopen(fd, "wb");
     if (!f) {
         const std::string why = std::strerror(errno);
-        ::close(fd);
         ::unlink(temp.c_str());
+        ::close(fd);
         fail(*loop, job, transfer_error::Other, "cannot write into " + dir + ": " + why);
         job->finished = true;
         return;
@@ -271,7 +293,6 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
     }
     const long written = std::ftell(f);
     const bool flushed = std::fflush(f) == 0 && ::fsync(fd) == 0;
-    std::fclose(f);
     auto discard = [&] { ::unlink(temp.c_str()); };
     if (job->cancel) {
         discard();  // the caller heard Interrupted when it cancelled
@@ -296,6 +317,9 @@ void runTransfer(std::shared_ptr<CurlTransfers::Job> job, EventLoop* loop, CurlL
         postToJob(
             *loop, job, [total](FileTransfer& c) { c.TransferProgress(0, total, total, 0); }, true);
     }
+    // Closed, and so unlocked, only once renamed or removed: a part file still being written
+    // counts as left behind to any clean-up the moment its lock goes.
+    std::fclose(f);
     job->finished = true;
 }
 
@@ -309,7 +333,9 @@ unsigned currentUmask() {
     std::ifstream in("/proc/self/status");
     for (std::string line; std::getline(in, line);)
         if (line.rfind("Umask:", 0) == 0) return unsigned(std::stoul(line.substr(6), nullptr, 8)) & 0777;
-    return 022;  // no process information: the usual mask
+    // No process information (no /proc, or a kernel without the line): the strictest mask, since
+    // a download made readable for others under a mask that forbade it cannot be taken back.
+    return 077;
 }
 
 }  // namespace
@@ -358,31 +384,32 @@ void CurlTransfers::start(FileTransfer& t, const std::string& localPath, const s
     jobs_.push_back(std::move(job));
 }
 
-// A transfer of this process removes its part file however it ends; one killed with the program
-// leaves it behind for good, and with nothing to bound it. So before a transfer writes into a
-// folder, the part files there go: only regular files of our own with exactly that naming, and
-// none that a transfer still running here writes.
+// A transfer removes its part file however it ends; one killed with the program leaves it
+// behind for good, and with nothing to bound it. So before a transfer writes a file, the part
+// files of that file's name go: only regular files of our own with exactly that naming, and none
+// that a transfer still holds locked (its own lock, in this copy of the program or another). The
+// folder's other files, part files of other names included, are not ours to judge.
 void CurlTransfers::removeStalePartFiles(const std::string& path) {
-    const std::string dir = path.substr(0, path.find_last_of('/'));
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = path.substr(0, slash), target = path.substr(slash + 1);
     DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
     if (!d) return;
     const uid_t me = ::geteuid();
     while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (!isPartFileName(name)) continue;
-        const std::string full = dir + "/" + name;
-        const bool running = std::any_of(jobs_.begin(), jobs_.end(), [&](const std::shared_ptr<Job>& job) {
-            const std::size_t slash = job->path.find_last_of('/');
-            const std::string prefix =
-                partFilePrefix(job->path.substr(0, slash), job->path.substr(slash + 1));
-            return !job->finished && full.rfind(prefix, 0) == 0;
-        });
-        struct stat st;
-        if (running || ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_uid != me)
-            continue;
-        if (::unlinkat(::dirfd(d), e->d_name, 0) == 0 && log_)
-            log_->log("removed the stale part file " + full);
+        if (!isPartFileOf(e->d_name, target)) continue;
+        // Not through a link, and without waiting on a named pipe.
+        const int fd = ::openat(::dirfd(d), e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        // Still the entry that was opened once locked: a transfer that lost its file between
+        // making and locking it makes another.
+        struct stat opened, named;
+        const bool stale = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == me &&
+                           ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                           ::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+        if (stale && ::unlinkat(::dirfd(d), e->d_name, 0) == 0 && log_)
+            log_->log("removed the stale part file " + dir + "/" + e->d_name);
+        ::close(fd);
     }
     ::closedir(d);
 }

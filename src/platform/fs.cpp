@@ -45,6 +45,26 @@ std::string turnSeparators(const std::string& p) {
     return r;
 }
 
+// Opens a regular file for reading, st its status; anything else fails as a read of it would.
+// Without waiting: a named pipe in a file's place would otherwise hold the open until someone
+// writes to it.
+int openFileToRead(const char* what, const std::string& p, struct stat& st) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) fail(what, p, errno);
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        fail(what, p, e);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Error(err::PathFileAccess,
+                    std::string(what) + " " + p + (S_ISDIR(st.st_mode) ? ": is a folder" : ": not a file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 bool exists(const std::string& p) {
     struct stat st;
     return ::lstat(p.c_str(), &st) == 0;
@@ -195,15 +215,8 @@ void copyBytes(int in, int out, const std::string& what) {
 
 void FileSystem::FileCopy(const std::string& from, const std::string& to, bool durable) {
     const std::string source = resolve(from), target = resolve(to);
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) fail("copy", source, errno);
     struct stat st;
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int e = errno;
-        ::close(in);
-        if (e) fail("copy", source, e);
-        throw Error(err::PathFileAccess, "copy " + source + ": not a file");
-    }
+    const int in = openFileToRead("copy", source, st);
     try {
         AtomicFile out(target);  // a folder of the target's name fails here
         copyBytes(in, out.fd(), source);
@@ -259,13 +272,8 @@ std::time_t FileSystem::FileDateTime(const std::string& path) const {
 
 std::string FileSystem::readBytes(const std::string& path, std::size_t limit) const {
     const std::string p = resolve(path);
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail("open", p, errno);
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw Error(err::PathFileAccess, "open " + p + ": is a folder");
-    }
+    const int fd = openFileToRead("open", p, st);
     std::string out;
     char buf[1 << 16];
     while (out.size() < limit) {
@@ -286,20 +294,14 @@ std::string FileSystem::readBytes(const std::string& path, std::size_t limit) co
 void FileSystem::readLines(const std::string& path,
                            const std::function<void(std::string&&)>& onLine) const {
     const std::string p = resolve(path);
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail("open", p, errno);
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw Error(err::PathFileAccess, "open " + p + ": is a folder");
-    }
-    // The size is checked up front where the file has one, and counted as read for the rest
-    // (a device or pipe that never ends).
+    const int fd = openFileToRead("open", p, st);
+    // The size is checked up front, and counted as read too: a file may grow while it is read.
     auto tooLarge = [&](const char* what) {
         ::close(fd);
         throw Error(err::PathFileAccess, "read " + p + ": " + what);
     };
-    if (S_ISREG(st.st_mode) && std::uint64_t(st.st_size) > kMaxLinesFile) tooLarge("file too large");
+    if (std::uint64_t(st.st_size) > kMaxLinesFile) tooLarge("file too large");
     std::size_t total = 0;
     // Read in blocks; a line may straddle blocks, and a CR at a block's end may be the first half
     // of a CR LF pair, so it is only settled when the next byte is known.

@@ -47,7 +47,8 @@ public:
     // for each; a failure part-way throws after the lines read so far were delivered. A file
     // larger than kMaxLinesFile, or a line longer than kMaxLine, is a failed read: the files
     // read this way are a few hundred short lines at most, and one planted in their place must
-    // not stall the program or fill its memory.
+    // not stall the program or fill its memory. Only a regular file is read, here and by
+    // readBytes and FileCopy: a folder, named pipe or device in its place is a failed read.
     static constexpr std::size_t kMaxLinesFile = 4u << 20;
     static constexpr std::size_t kMaxLine = 256u << 10;
     void readLines(const std::string& path, const std::function<void(std::string&&)>& onLine) const;

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -336,8 +338,9 @@ TEST_F(Net, ARestartReplacesTheRunningTransferWithoutAWord) {
     EXPECT_EQ(folder(), std::vector<std::string>{"got.jpg"});
 }
 
-// Part files of a transfer killed with the program go before the next transfer into their
-// folder; files merely like them, and the part file of a transfer still running, stay.
+// Part files of a transfer of the same name killed with the program go before the next
+// transfer of that name; files merely like them, part files of other names, and the part file of
+// a transfer still running, stay.
 TEST_F(Net, AStartRemovesPartFilesLeftBehindAndNothingElse) {
     Gallery slow(logDir / "slow.log", {"--slow", "30000"});
     Gallery fast(logPath());
@@ -349,10 +352,10 @@ TEST_F(Net, AStartRemovesPartFilesLeftBehindAndNothingElse) {
         return std::string();
     };
     ASSERT_TRUE(runUntil(h.loop, [&] { return !running().empty(); }));
-    const std::vector<std::string> stale = {".got.jpg.part-Ab12Cd", "..dawn_higres.jpg.download.part-x1Y2z3"};
+    const std::vector<std::string> stale = {".got.jpg.part-Ab12Cd", ".got.jpg.part-x1Y2z3"};
     const std::vector<std::string> kept = {
         ".got.jpg.part-Ab12C", ".got.jpg.part-Ab12Cde", "got.jpg.part-Ab12Cd", ".got.jpg.part-Ab_2Cd",
-        ".part-Ab12Cd",        ".got.jpg.Part-Ab12Cd",  "holiday.jpg"};
+        ".part-Ab12Cd",        ".got.jpg.Part-Ab12Cd",  "holiday.jpg", "..dawn_higres.jpg.download.part-x1Y2z3"};
     for (const std::string& n : stale) h.put("img/" + n, "left behind");
     for (const std::string& n : kept) h.put("img/" + n, "the user's");
     std::filesystem::create_directory(h.pf / "img/.album.part-Ab12Cd");
@@ -364,6 +367,41 @@ TEST_F(Net, AStartRemovesPartFilesLeftBehindAndNothingElse) {
     expected.insert(expected.end(), {".album.part-Ab12Cd", ".link.part-Ab12Cd", "got.jpg", running()});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folder(), expected);
+}
+
+// A folder is shared with the user and with other copies of the program: a start removes only
+// leftovers of the name it is about to write, and of those only the ones no one holds locked, as
+// a transfer holds its part file for as long as it writes it.
+TEST_F(Net, AStartLeavesOtherNamesAndPartFilesStillBeingWritten) {
+    Gallery slow(logDir / "slow.log", {"--slow", "30000"});
+    Gallery fast(logPath());
+    h.put("img/.thesis.part-draft2", "the user's");
+    h.put("img/.got.jpg.part-Lk34Ef", "being written");
+    const int held = ::open((h.pf / "img/.got.jpg.part-Lk34Ef").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);  // as a second copy writing it would
+    h.put("img/.got.jpg.part-St56Gh", "left behind");
+    // A second copy of the program, its own transfers, downloading the same name.
+    std::optional<CurlTransfers> second(std::in_place, h.loop, h.fs, nullptr, quick());
+    second->start(form->Transfer2, form->target, slow.url("/pelloria/gallery/murlo-albums/sea/boats/dawn.jpg"));
+    auto secondsPart = [&] {
+        for (const std::string& n : folder())
+            if (n.rfind(".got.jpg.part-", 0) == 0 && n != ".got.jpg.part-Lk34Ef" && n != ".got.jpg.part-St56Gh")
+                return n;
+        return std::string();
+    };
+    ASSERT_TRUE(runUntil(h.loop, [&] { return !secondsPart().empty(); }));
+    const std::string live = secondsPart();
+
+    download(fast.url("/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg"));
+    EXPECT_TRUE(form->completed);
+    std::vector<std::string> expected = {".thesis.part-draft2", ".got.jpg.part-Lk34Ef", live, "got.jpg"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder(), expected);
+    EXPECT_EQ(h.file("img/.got.jpg.part-Lk34Ef"), "being written");
+    ::close(held);
+    second.reset();
+    EXPECT_FALSE(std::filesystem::exists(h.pf / ("img/" + live))) << "the second copy removes its own when it stops";
 }
 
 TEST_F(Net, TheBrowserStandInRequestsEachPageAndReportsBeginAndComplete) {

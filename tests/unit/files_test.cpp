@@ -1,11 +1,14 @@
 // The file system as the program sees it: line rules, letter case, presence and atomic writes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 
 #include "harness.h"
 #include "platform/atomic_file.h"
@@ -88,8 +91,8 @@ TEST(LineRules, AFileOrALinePastTheBoundIsAFailedRead) {
     EXPECT_EQ(failureOf([&] { fs.readAllLines(d / "unended"); }), err::PathFileAccess);
 }
 
-// A device without an end has no size to check first: the line bound stops one line without
-// end (zeros), the count of bytes read one of endless short lines (random bytes, a CR in 256).
+// A device without an end, one line without end (zeros) or endless short lines (random bytes, a
+// CR in 256), is a failed read with nothing much delivered.
 TEST(LineRules, AnEndlessFileIsCutOffAtTheBound) {
     TempDir d;
     std::filesystem::create_symlink("/dev/zero", d / "zero");
@@ -100,6 +103,32 @@ TEST(LineRules, AnEndlessFileIsCutOffAtTheBound) {
     EXPECT_EQ(failureOf([&] { fs.readLines(d / "random", [&](std::string&& l) { bytes += l.size() + 1; }); }),
               err::PathFileAccess);
     EXPECT_LE(bytes, FileSystem::kMaxLinesFile * 3);  // decoding widens a byte to three at most
+}
+
+// A named pipe in a language or settings file's place is refused as a failed read, by every
+// reader the program reads those files with, instead of waiting for a writer that never comes.
+// A reader that does wait is released by opening the pipe's other end, so that the test fails
+// instead of hanging.
+TEST(LineRules, ANamedPipeIsAFailedReadNotAWait) {
+    TempDir d;
+    const std::string fifo = d / "LANGUAGE.DRV";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    FileSystem fs;
+    auto unblocked = [&](const char* what, std::function<void()> read) {
+        auto reading = std::async(std::launch::async, [&] { return failureOf(read); });
+        if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << what << " waits on a named pipe";
+            while (reading.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+                const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (writer >= 0) ::close(writer);
+            }
+        }
+        return reading.get();
+    };
+    EXPECT_EQ(unblocked("readLines", [&] { fs.readAllLines(fifo); }), err::PathFileAccess);
+    EXPECT_EQ(unblocked("readBytes", [&] { fs.readBytes(fifo, 16); }), err::PathFileAccess);
+    EXPECT_EQ(unblocked("FileCopy", [&] { fs.FileCopy(fifo, d / "copy.drv"); }), err::PathFileAccess);
+    EXPECT_FALSE(std::filesystem::exists(d / "copy.drv"));
 }
 
 TEST(Names, LookupIgnoresLetterCaseComponentByComponent) {
