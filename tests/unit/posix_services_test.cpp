@@ -283,6 +283,26 @@ TEST(WallpaperFolder, IsOnlyEverAFolderOfOurOwnThatNoOneElseMayWrite) {
     EXPECT_FALSE(wallpaperWrite(inTheirs));
 }
 
+// A folder above that others may write to lets them move ours aside and put theirs in its place:
+// one our group may write to (whoever else is in it), or one with an access list granting other
+// users more than its mode bits say. Only a sticky folder of root's, as /tmp is, keeps ours ours.
+TEST(WallpaperFolder, AFolderAboveThatAGroupOrAnAccessListOpensToOthersIsRefused) {
+    TempDir d;
+    const auto given = [](const std::string& folder) { return PosixSystem(folder, screen()).windowsDirectory(); };
+    std::filesystem::create_directories(d / "group/share");
+    ::chmod((d / "group").c_str(), 0775);  // our own group: still others, who may be in it
+    EXPECT_NE(given(d / "group/share/vantry"), d / "group/share/vantry");
+    ::chmod((d / "group").c_str(), 0755);
+    EXPECT_EQ(given(d / "group/share/vantry"), d / "group/share/vantry");
+
+    std::filesystem::create_directories(d / "listed/share");
+    ::chmod((d / "listed").c_str(), 0755);
+    const std::string setfacl = "setfacl -m u:65534:rwx '" + (d / "listed") + "' 2>/dev/null";
+    if (std::system(setfacl.c_str()) != 0)
+        GTEST_SKIP() << "setfacl (Debian package acl) is missing or this file system keeps no access lists";
+    EXPECT_NE(given(d / "listed/share/vantry"), d / "listed/share/vantry");
+}
+
 TEST(DriveRoot, IsTheMountPointHoldingThePath) {
     TempDir d;
     const std::string root = mountPointOf(d.path());
