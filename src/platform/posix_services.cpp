@@ -121,9 +121,11 @@ std::string mountPointOf(const std::string& path) {
     return p.string();
 }
 
-std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp) {
-    if (runtimeDir && *runtimeDir) return std::string(runtimeDir) + "/vantry.lock";
-    // A folder of our own in the shared temporary folder, readable and writable by us alone.
+std::string defaultLockPath(const std::string& sharedTemp) {
+    // A folder of our own in the shared temporary folder, readable and writable by us alone. Its
+    // name comes from the user id alone: a start from the desktop session and one from cron, ssh
+    // or a cleared environment find the same lock, where a session's runtime folder would be set
+    // for some and not others.
     const std::string folder = sharedTemp + "/vantry-" + std::to_string(::geteuid());
     ::mkdir(folder.c_str(), 0700);
     struct stat st;
@@ -135,7 +137,7 @@ std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTem
 
 PosixSystem::PosixSystem(std::string folder, ScreenSize screen, std::string lockPath)
     : folder_(std::move(folder)), screen_(std::move(screen)), lockPath_(std::move(lockPath)) {
-    if (lockPath_.empty()) lockPath_ = defaultLockPath(std::getenv("XDG_RUNTIME_DIR"), "/tmp");
+    if (lockPath_.empty()) lockPath_ = defaultLockPath("/tmp");
 }
 
 PosixSystem::~PosixSystem() {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <csignal>
 #include <cstdlib>
 
@@ -28,6 +29,20 @@ namespace {
 PosixSystem::ScreenSize screen() {
     return [] { return std::pair<int, int>(800, 600); };
 }
+
+// Sets an environment variable, or clears it (null), for one test.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~EnvVar() { old_.empty() ? ::unsetenv(name_) : ::setenv(name_, old_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
 
 TEST(InstanceLock, TheSecondInstanceIsRefusedAndTheFirstKeepsItsLock) {
     TempDir d;
@@ -72,20 +87,44 @@ TEST(InstanceLock, ALinkOrAnotherUsersFileDoesNotStopUs) {
     ::close(theirs);
 }
 
-TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAFolderOfOurOwn) {
+// A start from the desktop session, one from cron or ssh without a runtime folder, one from a
+// shell that names another: all of one user, they find the same lock, and only the first runs.
+TEST(InstanceLock, EveryStartOfTheUserFindsTheSameLockWhateverItsEnvironment) {
+    TempDir a, b;
+    std::optional<PosixSystem> session, other, bare;
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", a.path().c_str());
+        session.emplace(a.path(), screen());
+    }
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", b.path().c_str());
+        other.emplace(b.path(), screen());
+    }
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", nullptr);
+        bare.emplace(b.path(), screen());
+    }
+    if (session->anotherInstanceRunning()) GTEST_SKIP() << "a Vantry of this user is running";
+    EXPECT_TRUE(other->anotherInstanceRunning());
+    EXPECT_TRUE(bare->anotherInstanceRunning());
+    session.reset();  // the first ends: the next start runs
+    EXPECT_FALSE(bare->anotherInstanceRunning());
+    EXPECT_TRUE(other->anotherInstanceRunning());
+}
+
+TEST(InstanceLock, TheLockIsInAFolderOfOurOwn) {
     TempDir d;
     const std::string own = d / ("vantry-" + std::to_string(::geteuid()));
-    EXPECT_EQ(defaultLockPath("/run/user/7", d.path()), "/run/user/7/vantry.lock");
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), own + "/vantry.lock");
+    EXPECT_EQ(defaultLockPath(d.path()), own + "/vantry.lock");
     struct stat st;
     ASSERT_EQ(::lstat(own.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     // Someone else's folder of that name, or one others may write to, is not used.
     ::chmod(own.c_str(), 0777);
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    EXPECT_EQ(defaultLockPath(d.path()), "");
     std::filesystem::remove(own);
     std::filesystem::create_symlink(d.path(), own);
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    EXPECT_EQ(defaultLockPath(d.path()), "");
 }
 
 struct UpdaterTest : ProgramScripts {};
@@ -214,20 +253,6 @@ TEST_F(UpdaterTest, ACommandOrAddressHoldingANulIsNotRunCutShort) {
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("holds a NUL"), std::string::npos) << log.lines[0];
 }
-
-// Sets an environment variable, or clears it (null), for one test.
-class EnvVar {
-public:
-    EnvVar(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~EnvVar() { old_.empty() ? ::unsetenv(name_) : ::setenv(name_, old_.c_str(), 1); }
-
-private:
-    const char* name_;
-    std::string old_;
-};
 
 // A service or a cleared environment has no HOME: the home is the password database's, never
 // a folder in the shared temporary folder.
