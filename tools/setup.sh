@@ -6,6 +6,8 @@ pkgs=(cmake ninja-build g++ clang pkg-config
       libturbojpeg0-dev libjpeg-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
+      # setfacl, for the tests of the wallpaper folder's guard against access lists.
+      acl
       # The desktop's opener, which the program's links hand their addresses to.
       xdg-utils
       xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs

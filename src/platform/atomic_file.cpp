@@ -64,45 +64,54 @@ int fileWriteError(int e) {
     }
 }
 
-AtomicFile::AtomicFile(const std::string& osPath, NameSource names, Target kind) {
+AtomicFile::AtomicFile(const std::string& osPath, NameSource names, Target kind, Seam afterCheck) {
     refuseNul(osPath);
-    struct stat st;
-    if (kind == Target::ThroughLinks) {
-        target_ = endOfLinks(osPath);
-    } else {
-        // Never followed, never someone else's: the rename below replaces the name itself, so
-        // what an entry found here points at is never written, and another user's file stays.
-        target_ = osPath;
-        if (::lstat(target_.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid()))
-            throw Error(err::PermissionDenied, "write " + osPath + ": a link or another user's file");
-    }
-    if (::stat(target_.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) throw Error(err::PathFileAccess, "write " + osPath + ": is a folder");
-        keepMode_ = true;
-        mode_ = st.st_mode & 07777;
-    }
-    // Same folder as the target, so the rename cannot cross file systems.
-    const std::string folder = folderOf(target_) + "/";
-    for (int attempt = 0; fd_ < 0; ++attempt) {
-        temp_ = folder + (names ? names() : randomName());
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
-            const int e = errno;
-            temp_.clear();  // not ours: nothing to remove
-            fail("write", e);
+    target_ = kind == Target::ThroughLinks ? endOfLinks(osPath) : osPath;
+    // Same folder as the target, so the rename cannot cross file systems. What is looked at, made
+    // and replaced below is in the folder opened here, whatever its path names meanwhile.
+    folder_ = ::open(folderOf(target_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) fail("write", errno);
+    const std::size_t slash = target_.rfind('/');
+    name_ = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    try {
+        struct stat st;
+        if (::fstatat(folder_, name_.c_str(), &st, kind == Target::OwnFileOnly ? AT_SYMLINK_NOFOLLOW : 0) == 0) {
+            // Never followed, never someone else's: the rename below replaces the name itself, so
+            // what an entry found here points at is never written, and another user's file stays.
+            if (kind == Target::OwnFileOnly && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid()))
+                throw Error(err::PermissionDenied, "write " + osPath + ": a link or another user's file");
+            if (S_ISDIR(st.st_mode)) throw Error(err::PathFileAccess, "write " + osPath + ": is a folder");
+            // The mode of the entry looked at, never what stands there later; and no file we write
+            // is ever set-user-ID, set-group-ID or sticky.
+            keepMode_ = true;
+            mode_ = st.st_mode & 0777;
         }
+        if (afterCheck) afterCheck();
+        for (int attempt = 0; fd_ < 0; ++attempt) {
+            temp_ = names ? names() : randomName();
+            fd_ = ::openat(folder_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
+                const int e = errno;
+                temp_.clear();  // not ours: nothing to remove
+                fail("write", e);
+            }
+        }
+    } catch (...) {
+        ::close(folder_);
+        throw;
     }
 }
 
 AtomicFile::~AtomicFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlinkat(folder_, temp_.c_str(), 0);
+    if (folder_ >= 0) ::close(folder_);
 }
 
 void AtomicFile::fail(const char* what, int e) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlinkat(folder_, temp_.c_str(), 0);
     temp_.clear();
     throw Error(fileWriteError(e), std::string(what) + " " + target_ + ": " + std::strerror(e));
 }
@@ -124,11 +133,11 @@ void AtomicFile::commit(bool flush) {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) fail("write", errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) fail("replace", errno);
+    if (::renameat(folder_, temp_.c_str(), folder_, name_.c_str()) != 0) fail("replace", errno);
     temp_.clear();
     if (!flush) return;
     // Makes the rename itself survive a crash; the file is complete either way.
-    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::openat(folder_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -3,7 +3,8 @@
 // target, is flushed to disk and renamed over it, and the folder is flushed too, so a reader
 // never sees half a file and a crash or failure leaves the old file as it was.
 //
-// - The replaced file keeps its permission bits; a new file gets 0666 less the umask.
+// - The replaced file keeps its permission bits, never set-user-ID, set-group-ID or sticky; a
+//   new file gets 0666 less the umask.
 // - A symbolic link is written through: its target is replaced, the link stays a link (a
 //   dangling link creates its target); unless the writer is told to take our own files only.
 // - A temporary name that is taken (another writer, a leftover) is retried with a fresh one.
@@ -31,7 +32,10 @@ public:
     // own regular file or a new one: a link or another user's file there fails the write.
     enum class Target { ThroughLinks, OwnFileOnly };
 
-    explicit AtomicFile(const std::string& osPath, NameSource names = {}, Target kind = Target::ThroughLinks);
+    // Tests pass what a racing user would do once the writer has looked at the target.
+    using Seam = std::function<void()>;
+    explicit AtomicFile(const std::string& osPath, NameSource names = {}, Target kind = Target::ThroughLinks,
+                        Seam afterCheck = {});
     ~AtomicFile();  // without commit(): the temporary file goes, the target stays as it was
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -51,7 +55,9 @@ private:
     [[noreturn]] void fail(const char* what, int e);
 
     std::string target_;
-    std::string temp_;
+    int folder_ = -1;   // the target's folder, which every step below works in
+    std::string name_;  // the target's name in it
+    std::string temp_;  // the temporary file's name in it
     int fd_ = -1;
     bool keepMode_ = false;
     unsigned mode_ = 0;

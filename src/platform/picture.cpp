@@ -230,7 +230,9 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture) {
 void savePictureBmp(const Picture& picture, const std::string& osPath) {
     checkPicture(picture);
 
-    AtomicFile file(osPath);
+    // The wallpaper's folder is ours alone, but the bitmap is still never written through a link
+    // or onto another user's file, as the location file is not.
+    AtomicFile file(osPath, {}, AtomicFile::Target::OwnFileOnly);
     // Written through a small buffer: a 4K wallpaper as one 25 MB block costs more in fresh
     // memory than the conversion itself.
     const std::size_t stride = bmpStride(picture);

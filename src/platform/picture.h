@@ -74,8 +74,10 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture);
 
 // Replaces the file as a whole or not at all: the bitmap is written to a temporary file beside
 // the target, flushed to disk and renamed over it, so a reader (the desktop's wallpaper
-// setter) never sees half a file and a failure leaves the old file as it was. Throws
-// err::InvalidPicture for an empty picture, else an error number from the failing step.
+// setter) never sees half a file and a failure leaves the old file as it was. Only our own
+// regular file or a new one is replaced: a link or another user's file there fails the save (see
+// AtomicFile::Target::OwnFileOnly). Throws err::InvalidPicture for an empty picture, else an
+// error number from the failing step.
 void savePictureBmp(const Picture& picture, const std::string& osPath);
 
 }  // namespace vb

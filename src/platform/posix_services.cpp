@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,9 +44,17 @@ namespace {
 // A name under which nothing can be made by anyone, root included (it is not a folder).
 constexpr const char* kNoFolder = "/dev/null";
 
+// Whether the folder has an access list with entries beyond its three mode classes (a list that
+// only restates the mode is four bytes of header and three entries of eight).
+bool hasAccessList(const char* path) {
+    const ssize_t size = ::getxattr(path, "system.posix_acl_access", nullptr, 0);
+    return size > 4 + 3 * 8;
+}
+
 // Nobody else can move or replace anything on the way to the folder: each folder above it (links
-// resolved) is ours or root's, and one that others may write to is sticky, as /tmp is, where
-// they cannot move what is ours (our own group's write permission is no one else's).
+// resolved) is ours or root's, and one that others may write to is sticky and root's, as /tmp
+// is, where they cannot move what is ours. A group, even our own, may hold others, and an access
+// list may name them: either counts as others writing.
 bool onlyUsAbove(const std::string& folder) {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::canonical(std::filesystem::path(folder).parent_path(), ec);
@@ -53,8 +62,8 @@ bool onlyUsAbove(const std::string& folder) {
     for (;;) {
         struct stat st;
         if (::stat(p.c_str(), &st) != 0 || (st.st_uid != 0 && st.st_uid != ::geteuid())) return false;
-        const bool othersWrite = (st.st_mode & 002) || ((st.st_mode & 020) && st.st_gid != ::getegid());
-        if (othersWrite && !(st.st_mode & S_ISVTX)) return false;
+        const bool othersWrite = (st.st_mode & 022) || hasAccessList(p.c_str());
+        if (othersWrite && !((st.st_mode & S_ISVTX) && st.st_uid == 0)) return false;
         if (p == p.root_path()) return true;
         p = p.parent_path();
     }
@@ -65,7 +74,9 @@ bool folderIsOurOwn(const std::string& folder) {
     if (folder.empty() || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
         st.st_uid != ::geteuid() || !onlyUsAbove(folder))
         return false;
-    // Ours, so others' write permission is ours to take back (a umask of 002 leaves it).
+    // Ours, so others' write permission is ours to take back (a umask of 002 leaves it). With an
+    // access list the group bits are its mask: taking back their write takes it from every user
+    // and group the list names.
     return (st.st_mode & 022) == 0 || ::chmod(folder.c_str(), st.st_mode & 07755) == 0;
 }
 
@@ -110,9 +121,11 @@ std::string mountPointOf(const std::string& path) {
     return p.string();
 }
 
-std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp) {
-    if (runtimeDir && *runtimeDir) return std::string(runtimeDir) + "/vantry.lock";
-    // A folder of our own in the shared temporary folder, readable and writable by us alone.
+std::string defaultLockPath(const std::string& sharedTemp) {
+    // A folder of our own in the shared temporary folder, readable and writable by us alone. Its
+    // name comes from the user id alone: a start from the desktop session and one from cron, ssh
+    // or a cleared environment find the same lock, where a session's runtime folder would be set
+    // for some and not others.
     const std::string folder = sharedTemp + "/vantry-" + std::to_string(::geteuid());
     ::mkdir(folder.c_str(), 0700);
     struct stat st;
@@ -124,7 +137,7 @@ std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTem
 
 PosixSystem::PosixSystem(std::string folder, ScreenSize screen, std::string lockPath)
     : folder_(std::move(folder)), screen_(std::move(screen)), lockPath_(std::move(lockPath)) {
-    if (lockPath_.empty()) lockPath_ = defaultLockPath(std::getenv("XDG_RUNTIME_DIR"), "/tmp");
+    if (lockPath_.empty()) lockPath_ = defaultLockPath("/tmp");
 }
 
 PosixSystem::~PosixSystem() {

@@ -24,10 +24,10 @@ std::string defaultSystemFolder();
 // route: what the connected-state query answers.
 bool routeTableHasDefault(const std::string& ipv4Table, const std::string& ipv6Table);
 
-// Where the instance lock lives: in the session's runtime folder, else in a folder of our own
-// (mode 0700) inside the shared temporary folder. Empty when that folder exists but is not ours
-// alone (another user made it, or it is a link): then no lock is taken.
-std::string defaultLockPath(const char* runtimeDir, const std::string& sharedTemp);
+// Where the instance lock lives, whatever the environment: in a folder of our own named after the
+// user id (mode 0700) inside the shared temporary folder. Empty when that folder exists but is
+// not ours alone (another user made it, or it is a link): then no lock is taken.
+std::string defaultLockPath(const std::string& sharedTemp);
 
 // The mount point of the file system holding path.
 std::string mountPointOf(const std::string& path);

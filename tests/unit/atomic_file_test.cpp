@@ -1,5 +1,6 @@
 // The one writer for every file the program replaces (settings lines and the wallpaper bitmap):
-// permission bits kept, symbolic links written through, taken temporary names retried.
+// permission bits kept (set-id and sticky bits never), symbolic links written through where
+// asked, never followed where not, taken temporary names retried.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,16 +76,64 @@ TEST(AtomicWriter, ASymbolicLinkIsWrittenThroughAndStaysALink) {
     std::filesystem::create_symlink("real/start.cfg", d / "START.CFG");         // relative
     std::filesystem::create_symlink(d / "real/wall.bmp", d / "vantry.bmp");      // absolute
     std::filesystem::create_symlink("real/missing.cfg", d / "DANGLING.CFG");     // to nothing yet
-    writeBoth(d / "START.CFG", d / "vantry.bmp");
+    FileSystem().writeLines(d / "START.CFG", {"new"});
     FileSystem().writeLines(d / "DANGLING.CFG", {"made"});
     EXPECT_TRUE(isLink(d / "START.CFG"));
-    EXPECT_TRUE(isLink(d / "vantry.bmp"));
     EXPECT_TRUE(isLink(d / "DANGLING.CFG"));
     EXPECT_EQ(readFile(d / "real/start.cfg"), "new\r\n");
-    EXPECT_EQ(readFile(d / "real/wall.bmp").substr(0, 2), "BM");
     EXPECT_EQ(readFile(d / "real/missing.cfg"), "made\r\n");
+    // The wallpaper bitmap alone is never written through a link: the save fails, both stay.
+    EXPECT_THROW(savePictureBmp(tiny(), d / "vantry.bmp"), Error);
+    EXPECT_TRUE(isLink(d / "vantry.bmp"));
+    EXPECT_EQ(readFile(d / "real/wall.bmp"), "old");
     EXPECT_EQ(entries(d.path()), 4u);       // the links and the folder: no temporary file left
     EXPECT_EQ(entries(d / "real"), 3u);
+}
+
+// A file the program writes never becomes set-user-ID, set-group-ID or sticky: the replaced
+// file's permission bits are kept, those three are not, for either writer.
+TEST(AtomicWriter, SetIdAndStickyBitsAreNeverKept) {
+    TempDir d;
+    writeFile(d / "START.CFG", "old\r\n");
+    writeFile(d / "VANTRY.DIR", "old\r\n");
+    ASSERT_EQ(::chmod((d / "START.CFG").c_str(), 07777), 0);
+    ASSERT_EQ(::chmod((d / "VANTRY.DIR").c_str(), 06777), 0);
+    if (modeOf(d / "VANTRY.DIR") != 06777u) GTEST_SKIP() << "this file system keeps no set-id bits";
+    FileSystem().writeLines(d / "START.CFG", {"new"});
+    FileSystem().writeOwnLines(d / "VANTRY.DIR", {"new"});
+    EXPECT_EQ(readFile(d / "VANTRY.DIR"), "new\r\n");
+    EXPECT_EQ(modeOf(d / "VANTRY.DIR"), 0777u);
+    EXPECT_EQ(modeOf(d / "START.CFG"), 0777u);
+}
+
+// Where others may write (the location file at a drive's root), a link planted at the name after
+// the writer looked at it is replaced as a name: what it points at keeps its content and mode,
+// and the new file takes neither the mode of what the link points at nor its set-id bits.
+TEST(AtomicWriter, OwnFileOnlyNeverFollowsALinkPlantedAfterItsCheck) {
+    TempDir d;
+    writeFile(d / "theirs", "theirs\n");
+    ASSERT_EQ(::chmod((d / "theirs").c_str(), 06777), 0);
+    if (modeOf(d / "theirs") != 06777u) GTEST_SKIP() << "this file system keeps no set-id bits";
+    for (const bool existed : {false, true}) {
+        if (existed) {
+            writeFile(d / "VANTRY.DIR", "ours\r\n");
+            ::chmod((d / "VANTRY.DIR").c_str(), 0640);
+        }
+        const auto plant = [&] {
+            std::filesystem::remove(d / "VANTRY.DIR");
+            std::filesystem::create_symlink(d / "theirs", d / "VANTRY.DIR");
+        };
+        AtomicFile f(d / "VANTRY.DIR", {}, AtomicFile::Target::OwnFileOnly, plant);
+        f.write("new\r\n", 5);
+        f.commit();
+        EXPECT_FALSE(isLink(d / "VANTRY.DIR")) << existed;
+        EXPECT_EQ(readFile(d / "VANTRY.DIR"), "new\r\n") << existed;
+        EXPECT_EQ(readFile(d / "theirs"), "theirs\n") << existed;
+        EXPECT_EQ(modeOf(d / "theirs"), 06777u) << existed;
+        if (existed) EXPECT_EQ(modeOf(d / "VANTRY.DIR"), 0640u);
+        else EXPECT_EQ(modeOf(d / "VANTRY.DIR") & 07000, 0u);
+        EXPECT_EQ(entries(d.path()), 2u) << existed;  // no temporary file left
+    }
 }
 
 TEST(AtomicWriter, ATakenTemporaryNameIsRetriedWithAnother) {

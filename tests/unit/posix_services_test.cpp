@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <csignal>
 #include <cstdlib>
 
@@ -28,6 +29,20 @@ namespace {
 PosixSystem::ScreenSize screen() {
     return [] { return std::pair<int, int>(800, 600); };
 }
+
+// Sets an environment variable, or clears it (null), for one test.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~EnvVar() { old_.empty() ? ::unsetenv(name_) : ::setenv(name_, old_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
 
 TEST(InstanceLock, TheSecondInstanceIsRefusedAndTheFirstKeepsItsLock) {
     TempDir d;
@@ -72,20 +87,44 @@ TEST(InstanceLock, ALinkOrAnotherUsersFileDoesNotStopUs) {
     ::close(theirs);
 }
 
-TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAFolderOfOurOwn) {
+// A start from the desktop session, one from cron or ssh without a runtime folder, one from a
+// shell that names another: all of one user, they find the same lock, and only the first runs.
+TEST(InstanceLock, EveryStartOfTheUserFindsTheSameLockWhateverItsEnvironment) {
+    TempDir a, b;
+    std::optional<PosixSystem> session, other, bare;
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", a.path().c_str());
+        session.emplace(a.path(), screen());
+    }
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", b.path().c_str());
+        other.emplace(b.path(), screen());
+    }
+    {
+        EnvVar runtime("XDG_RUNTIME_DIR", nullptr);
+        bare.emplace(b.path(), screen());
+    }
+    if (session->anotherInstanceRunning()) GTEST_SKIP() << "a Vantry of this user is running";
+    EXPECT_TRUE(other->anotherInstanceRunning());
+    EXPECT_TRUE(bare->anotherInstanceRunning());
+    session.reset();  // the first ends: the next start runs
+    EXPECT_FALSE(bare->anotherInstanceRunning());
+    EXPECT_TRUE(other->anotherInstanceRunning());
+}
+
+TEST(InstanceLock, TheLockIsInAFolderOfOurOwn) {
     TempDir d;
     const std::string own = d / ("vantry-" + std::to_string(::geteuid()));
-    EXPECT_EQ(defaultLockPath("/run/user/7", d.path()), "/run/user/7/vantry.lock");
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), own + "/vantry.lock");
+    EXPECT_EQ(defaultLockPath(d.path()), own + "/vantry.lock");
     struct stat st;
     ASSERT_EQ(::lstat(own.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     // Someone else's folder of that name, or one others may write to, is not used.
     ::chmod(own.c_str(), 0777);
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    EXPECT_EQ(defaultLockPath(d.path()), "");
     std::filesystem::remove(own);
     std::filesystem::create_symlink(d.path(), own);
-    EXPECT_EQ(defaultLockPath(nullptr, d.path()), "");
+    EXPECT_EQ(defaultLockPath(d.path()), "");
 }
 
 struct UpdaterTest : ProgramScripts {};
@@ -215,20 +254,6 @@ TEST_F(UpdaterTest, ACommandOrAddressHoldingANulIsNotRunCutShort) {
     EXPECT_NE(log.lines[0].find("holds a NUL"), std::string::npos) << log.lines[0];
 }
 
-// Sets an environment variable, or clears it (null), for one test.
-class EnvVar {
-public:
-    EnvVar(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~EnvVar() { old_.empty() ? ::unsetenv(name_) : ::setenv(name_, old_.c_str(), 1); }
-
-private:
-    const char* name_;
-    std::string old_;
-};
-
 // A service or a cleared environment has no HOME: the home is the password database's, never
 // a folder in the shared temporary folder.
 TEST(WallpaperFolder, WithoutHomeItIsInTheHomeThePasswordDatabaseGives) {
@@ -281,6 +306,26 @@ TEST(WallpaperFolder, IsOnlyEverAFolderOfOurOwnThatNoOneElseMayWrite) {
     const std::string inTheirs = PosixSystem(d / "theirs/ours", screen()).windowsDirectory();
     EXPECT_NE(inTheirs, d / "theirs/ours");
     EXPECT_FALSE(wallpaperWrite(inTheirs));
+}
+
+// A folder above that others may write to lets them move ours aside and put theirs in its place:
+// one our group may write to (whoever else is in it), or one with an access list granting other
+// users more than its mode bits say. Only a sticky folder of root's, as /tmp is, keeps ours ours.
+TEST(WallpaperFolder, AFolderAboveThatAGroupOrAnAccessListOpensToOthersIsRefused) {
+    TempDir d;
+    const auto given = [](const std::string& folder) { return PosixSystem(folder, screen()).windowsDirectory(); };
+    std::filesystem::create_directories(d / "group/share");
+    ::chmod((d / "group").c_str(), 0775);  // our own group: still others, who may be in it
+    EXPECT_NE(given(d / "group/share/vantry"), d / "group/share/vantry");
+    ::chmod((d / "group").c_str(), 0755);
+    EXPECT_EQ(given(d / "group/share/vantry"), d / "group/share/vantry");
+
+    std::filesystem::create_directories(d / "listed/share");
+    ::chmod((d / "listed").c_str(), 0755);
+    const std::string setfacl = "setfacl -m u:65534:rwx '" + (d / "listed") + "' 2>/dev/null";
+    if (std::system(setfacl.c_str()) != 0)
+        GTEST_SKIP() << "setfacl (Debian package acl) is missing or this file system keeps no access lists";
+    EXPECT_NE(given(d / "listed/share/vantry"), d / "listed/share/vantry");
 }
 
 TEST(DriveRoot, IsTheMountPointHoldingThePath) {

@@ -25,8 +25,8 @@ gpid="" xpid="" vpid=""
 cleanup() { kill $vpid $gpid $xpid 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 start_xvfb "$work"
-# A private runtime folder: the program's one-instance lock must not meet another copy running
-# elsewhere on the machine.
+refuse_if_vantry_runs
+# A private runtime folder for what the desktop keeps there.
 mkdir -p "$work/run"; chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1

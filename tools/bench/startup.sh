@@ -24,6 +24,7 @@ chmod 700 "$work/run"
 cp -a data/. "$work/pf/"
 cp "$build/fresco.exe" "$work/pf/"
 rm -f "$work/pf/CONNECT.TMP" "$work/pf/START.1ST"
+refuse_if_vantry_runs
 start_xvfb "$work"
 export XDG_DATA_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run"
 # As root the web engine runs only without its sandbox, which the program leaves to its user.

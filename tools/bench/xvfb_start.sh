@@ -1,4 +1,15 @@
-# Sourced by the start-up benchmarks: a private display, waiting for a window, the median.
+# Sourced by the start-up benchmarks: a private display, waiting for a window, the median, and
+# the check that no copy of the program runs for this user.
+
+# The program runs once per user, whatever its environment: a copy already running would make
+# each one the benchmark starts end at once. Ends the benchmark saying so.
+refuse_if_vantry_runs() {
+  local lock="/tmp/vantry-$(id -u)/vantry.lock"
+  if [ -f "$lock" ] && ! flock -n "$lock" true 2>/dev/null; then
+    echo "Vantry is running as $(id -un): close it first, the benchmark starts its own" >&2
+    exit 1
+  fi
+}
 
 # Starts Xvfb on a display number of the server's own choosing (so parallel runs never collide),
 # exports DISPLAY and leaves the server's pid in xpid. $1: a scratch folder.
