@@ -58,11 +58,10 @@ void Main::Save_Wallpaper() {
         const auto picture = Picture_Preview.picture();
         if (!picture || picture->empty()) return;  // nothing to write: the old file stays
         const std::string path = wallpaperBitmap();
-        ++wallpaperSaves_;
+        // From here no background save replaces the file: this write comes after any of theirs.
+        chooseWallpaper();
         wallpaperWritten_ = nullptr;  // whatever happens next, the file may no longer hold it
         savePictureBmp(*picture, path);
-        // A save still running in the background may yet replace the file.
-        if (backgroundSaves_ > 0) return;
         wallpaperWritten_ = picture;
         wallpaperWrittenPath_ = path;
     });
@@ -78,22 +77,24 @@ void Main::saveWallpaperInBackground(std::function<void()> then) {
         then();
         return;
     }
-    const int save = ++wallpaperSaves_;
+    const int save = chooseWallpaper();
     wallpaperWritten_ = nullptr;
-    ++backgroundSaves_;
     auto written = std::make_shared<bool>(false);
     downloadJob(
-        [picture, path, written] {
+        [picture, path, written, choices = wallpaperChoices_, save] {
             try {
-                savePictureBmp(*picture, path);
-                *written = true;
+                savePictureBmp(*picture, path, [&](const std::function<void()>& replace) {
+                    const std::lock_guard lock(choices->mutex);
+                    if (choices->latest != save) return;  // a later choice wrote the file
+                    replace();
+                    *written = true;
+                });
             } catch (const std::exception&) {
             }
         },
         [this, picture, path, written, save, then = std::move(then)] {
-            --backgroundSaves_;
             // Only while no other save has started since: the file may hold that one's picture.
-            if (*written && save == wallpaperSaves_) {
+            if (*written && save == wallpaperChoices_->latest) {
                 wallpaperWritten_ = picture;
                 wallpaperWrittenPath_ = path;
             }
@@ -101,12 +102,20 @@ void Main::saveWallpaperInBackground(std::function<void()> then) {
         });
 }
 
+int Main::chooseWallpaper() {
+    const std::lock_guard lock(wallpaperChoices_->mutex);
+    return ++wallpaperChoices_->latest;
+}
+
 std::function<void()> Main::wallpaperHandOver() {
     const std::string path = wallpaperBitmap();
     std::shared_ptr<const Picture> written;
     if (wallpaperWritten_ && wallpaperWrittenPath_ == path) written = wallpaperWritten_;
     WallpaperService& desktop = app().wallpaper();
-    return [&desktop, path, written] {
+    return [&desktop, path, written, choices = wallpaperChoices_, choice = wallpaperChoices_->latest] {
+        // A later choice tells the desktop itself; the lock keeps its apply after this one.
+        const std::lock_guard lock(choices->mutex);
+        if (choices->latest != choice) return;
         if (written)
             desktop.setWallpaperWritten(path, *written);
         else

@@ -228,6 +228,11 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture) {
 }
 
 void savePictureBmp(const Picture& picture, const std::string& osPath) {
+    savePictureBmp(picture, osPath, [](const std::function<void()>& replace) { replace(); });
+}
+
+void savePictureBmp(const Picture& picture, const std::string& osPath,
+                    const std::function<void(const std::function<void()>& replace)>& commit) {
     checkPicture(picture);
 
     // The wallpaper's folder is ours alone, but the bitmap is still never written through a link
@@ -245,7 +250,7 @@ void savePictureBmp(const Picture& picture, const std::string& osPath) {
         for (int i = 0; i < rows; ++i) putBmpRow(picture, row + i, &buffer[i * stride]);
         file.write(buffer.data(), rows * stride);
     }
-    file.commit();
+    commit([&file] { file.commit(); });
 }
 
 }  // namespace vb

@@ -79,5 +79,10 @@ std::vector<std::uint8_t> encodeBmp24(const Picture& picture);
 // AtomicFile::Target::OwnFileOnly). Throws err::InvalidPicture for an empty picture, else an
 // error number from the failing step.
 void savePictureBmp(const Picture& picture, const std::string& osPath);
+// The same, with the last step, the rename over the target, handed to `commit`, which runs it
+// or drops it (the target then stays as it was): for a writer that others may overtake, which
+// replaces the file only while its picture is still the one wanted.
+void savePictureBmp(const Picture& picture, const std::string& osPath,
+                    const std::function<void(const std::function<void()>& replace)>& commit);
 
 }  // namespace vb

@@ -3,6 +3,8 @@
 // window reads and writes by name.
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 #include "platform/app.h"
 #include "platform/control.h"
@@ -274,11 +276,20 @@ private:
 
     // The picture the last successful save wrote to the wallpaper bitmap, and where, so the
     // apply after it can hand the picture itself to the setter. Null after a failed save, and
-    // while a save in the background may still replace the file.
+    // while a save in the background has yet to write the file.
     std::shared_ptr<const vb::Picture> wallpaperWritten_;
     std::string wallpaperWrittenPath_;
-    int wallpaperSaves_ = 0;        // every save started, in the background or not
-    int backgroundSaves_ = 0;       // those still running in the background
+    // Every save of the wallpaper, in the background or not, is a new choice and takes the next
+    // number. A background job replaces the file, or tells the desktop, under the lock and only
+    // while its choice is still the latest, so one that ends after a later apply (the user's or
+    // the rotation's) leaves that apply's picture on file and on the desktop. Counted on the
+    // user-interface thread; the jobs read the count under the lock.
+    struct WallpaperChoices {
+        std::mutex mutex;
+        int latest = 0;
+    };
+    std::shared_ptr<WallpaperChoices> wallpaperChoices_ = std::make_shared<WallpaperChoices>();
+    int chooseWallpaper();  // the new choice's number
     std::string wallpaperBitmap();  // where the wallpaper bitmap is written, as the system names it
     // Save_Wallpaper with the writing as a background job of the download's steps (below), for
     // the large pictures a download brings; `then` runs once the file is written or the save

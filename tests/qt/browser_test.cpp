@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QTest>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include "../net/gallery_fixture.h"
@@ -101,6 +102,45 @@ TEST(QtBrowser, LoadsOnFirstNavigationKeepsTheAddressAndReportsEachLoad) {
 
         app.deliver([&] { form.Browser1.Refresh(); });
         ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.requestsFor(target) == 2; }, 30000));
+        app.deliver([&] { form.Unload(); });
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);  // deferred deletions
+}
+
+// The engine's load signals reach the program through the event loop, never from inside the
+// event that is running: a hold (the one before a blocking fetch) keeps them waiting, and they
+// run once it goes.
+TEST(QtBrowser, TheEnginesLoadEventsWaitForTheLoopAndItsHolds) {
+    {
+        PageProgram program(VANTRY_WEBENGINE_LIB);
+        App& app = program.app;
+        PageForm& form = program.form;
+        app.deliver([&] { form.Show(); });
+        QWidget* pane = program.fe.window(form)->findChild<QWidget*>("Browser1");
+        ASSERT_NE(pane, nullptr);
+        app.deliver([&] { form.Browser1.Navigate("about:blank"); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes >= 1; }, 30000)) << "the page never completed";
+        QTest::qWait(200);
+        QWebEnginePage* page = pane->findChild<QWebEngineView*>()->page();
+        const int begins = form.begins, completes = form.completes;
+
+        emit page->loadStarted();
+        emit page->loadFinished(true);
+        EXPECT_EQ(form.begins, begins) << "run from inside the signal";
+        EXPECT_EQ(form.completes, completes) << "run from inside the signal";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes == completes + 1; }, 2000));
+        EXPECT_EQ(form.begins, begins + 1);
+        {
+            const vbqt::QtLoop::Hold hold(program.loop);
+            emit page->loadStarted();
+            emit page->loadFinished(true);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(form.begins, begins + 1) << "run while the loop is held";
+            EXPECT_EQ(form.completes, completes + 1) << "run while the loop is held";
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.completes == completes + 2; }, 2000));
+        EXPECT_EQ(form.begins, begins + 2);
         app.deliver([&] { form.Unload(); });
         QCoreApplication::processEvents();
     }

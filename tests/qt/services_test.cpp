@@ -183,11 +183,33 @@ TEST_F(ServicesTest, TrayActivationsBecomeMessagesWithOneRestorePerDoubleClick) 
     tray.activated(QSystemTrayIcon::Context);
     tray.activated(QSystemTrayIcon::Trigger);
     tray.activated(QSystemTrayIcon::DoubleClick);  // the same double click, reported again
+    QCoreApplication::processEvents();
     EXPECT_EQ(messages, (std::vector<int>{516, 515}));
     QTest::qWait(150);
     tray.activated(QSystemTrayIcon::Trigger);
+    QCoreApplication::processEvents();
     EXPECT_EQ(messages, (std::vector<int>{516, 515, 515}));
     QApplication::setDoubleClickInterval(400);
+}
+
+// An activation reaches the program through the event loop, as its other events do, never from
+// inside the event that is running: a hold (the one before a blocking fetch) keeps it waiting,
+// and it runs once the hold goes.
+TEST_F(ServicesTest, TrayActivationsWaitForTheLoopAndItsHolds) {
+    std::vector<int> messages;
+    tray.setMessageHandler([&](int m) { messages.push_back(m); });
+    tray.activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(messages.empty()) << "run from inside the signal";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages, std::vector<int>{516});
+    {
+        const vbqt::QtLoop::Hold hold(loop);
+        tray.activated(QSystemTrayIcon::Context);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(messages, std::vector<int>{516}) << "run while the loop is held";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 2; }, 2000));
+    EXPECT_EQ(messages, (std::vector<int>{516, 516}));
 }
 
 TEST_F(ServicesTest, TrayMenuShowsTheModelsItemsAndDeliversTheChoice) {

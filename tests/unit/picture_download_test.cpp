@@ -317,6 +317,71 @@ TEST(PictureDownload, APicturePreviewedWhileTheDownloadDecodesIsTheOneKept) {
     EXPECT_EQ(vb::loadPicture(d.platform.system.windowsDir + "/vantry.bmp").width, 90);
 }
 
+// A picture the user applies while the downloaded one is still being saved came later: the save
+// ending after it leaves the file alone, and the download's own apply shows the user's picture.
+TEST(PictureDownload, APictureAppliedWhileTheDownloadSavesIsTheOneThatStays) {
+    Download d;
+    vb::ScriptedJobs& jobs = d.platform.jobs;
+    jobs.hold = true;
+    d.put("img/other.jpg", jpeg(90, 60));
+    d.recognise("sea/boats", "dawn.jpg");
+    d.deliver(kHigh, jpeg(640, 480));
+    d.openWizard();
+    d.choose(false);
+    d.loop.advance(3004);  // landed, then tick 3
+    d.app->deliver([&] { jobs.finishNext(); });
+    d.loop.advance(3000);  // tick 6: the save starts
+    ASSERT_EQ(jobs.waiting(), 1u);
+    Main& m = d.main();
+    const std::string bitmap = d.platform.system.windowsDir + "/vantry.bmp";
+    d.app->deliver([&] {
+        m.previewFile("other.jpg");
+        m.Save_Wallpaper();
+        m.Put_Wallpaper();
+    });
+    EXPECT_EQ(vb::loadPicture(bitmap).width, 90);
+    d.app->deliver([&] { jobs.finishNext(); });  // the save ends
+    EXPECT_EQ(vb::loadPicture(bitmap).width, 90) << "the later apply's picture stays on file";
+    d.loop.advance(4000);  // tick 10: the download's apply
+    while (jobs.waiting() > 0) d.app->deliver([&] { jobs.finishNext(); });
+    EXPECT_EQ(vb::loadPicture(bitmap).width, 90);
+    ASSERT_FALSE(d.wallpaper.set.empty());
+    EXPECT_EQ(d.wallpaper.set.back(), bitmap);
+    const vb::Picture* shown = d.wallpaper.handedOver.back();
+    EXPECT_TRUE(!shown || shown->width == 90) << "the desktop shows the file, or the picture applied";
+}
+
+// The same when the user applies while the desktop is being told of the downloaded picture: the
+// hand-over ending after the apply does not put the downloaded picture back.
+TEST(PictureDownload, APictureAppliedWhileTheDownloadIsHandedToTheDesktopIsTheOneShown) {
+    Download d;
+    vb::ScriptedJobs& jobs = d.platform.jobs;
+    jobs.hold = true;
+    d.put("img/other.jpg", jpeg(90, 60));
+    d.recognise("sea/boats", "dawn.jpg");
+    d.deliver(kHigh, jpeg(640, 480));
+    d.openWizard();
+    d.choose(false);
+    d.loop.advance(3004);
+    d.app->deliver([&] { jobs.finishNext(); });  // decoded
+    d.loop.advance(3000);
+    d.app->deliver([&] { jobs.finishNext(); });  // saved
+    d.loop.advance(4000);  // tick 10: the hand-over starts
+    ASSERT_EQ(jobs.waiting(), 1u);
+    Main& m = d.main();
+    d.app->deliver([&] {
+        m.previewFile("other.jpg");
+        m.Save_Wallpaper();
+        m.Put_Wallpaper();
+    });
+    ASSERT_EQ(d.wallpaper.set.size(), 1u);
+    const vb::Picture* applied = m.Picture_Preview.picture().get();
+    EXPECT_EQ(d.wallpaper.handedOver[0], applied);
+    d.app->deliver([&] { jobs.finishNext(); });  // the hand-over ends
+    EXPECT_EQ(d.wallpaper.handedOver.back(), applied) << "the desktop keeps the later apply's picture";
+    EXPECT_EQ(vb::loadPicture(d.platform.system.windowsDir + "/vantry.bmp").width, 90);
+}
+
 TEST(PictureDownload, OptionsMinimiseAndNotApplying) {
     Download d;
     d.recognise("sea/boats", "dawn.jpg");

@@ -160,7 +160,7 @@ void LazyWebBrowsers::start() {
     vb::App* app = app_;
     engine_.reset(make([app](const std::function<void()>& event) {
         if (app)
-            app->deliver(event);
+            app->loop().post(event);
         else
             event();
     }));

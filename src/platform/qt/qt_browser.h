@@ -36,7 +36,9 @@ class Logger;
 
 namespace vbqt {
 
-// Runs one model event (App::deliver): how the engine's events reach the model.
+// Hands one model event to the program: how the engine's events reach the model. The program's
+// posts it through its event loop (QtLoop::post), so it never runs inside the event that was
+// running when the engine signalled, and a hold (qt_draw_first.h) keeps it waiting.
 using Deliver = std::function<void(const std::function<void()>&)>;
 
 // Whoever puts views into the front end's browser panes.

@@ -64,7 +64,7 @@ void QtTray::message(int number) {
     if (!handler_) return;
     auto handler = handler_;
     if (app_)
-        app_->deliver([handler, number] { handler(number); });
+        app_->loop().post([handler, number] { handler(number); });
     else
         handler(number);
 }

@@ -23,9 +23,11 @@ public:
     QtTray();
     ~QtTray() override;
 
-    // The app that menu clicks and icon messages are delivered through.
+    // The app that menu clicks are delivered through and icon messages posted through (its
+    // event loop, so that a message never runs inside the event that was running, and waits
+    // while the loop is held).
     void setApp(vb::App* app) { app_ = app; }
-    // Receives 515 and 516, inside App::deliver.
+    // Receives 515 and 516, as a posted event of the app's loop.
     void setMessageHandler(std::function<void(int)> handler) { handler_ = std::move(handler); }
 
     void addIcon(const std::string& tip) override;

@@ -49,17 +49,23 @@ QWebEngineView* QtWebBrowsers::ensureView(vb::WebBrowser& b, Entry& e) {
     e.view = view;
     e.context = std::make_unique<QObject>();
     vb::WebBrowser* control = &b;
-    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(), [this, control] {
+    // Gone with the control (forget): an event posted before then finds it null and is dropped.
+    const QPointer<QObject> live = e.context.get();
+    QObject::connect(page, &QWebEnginePage::loadStarted, e.context.get(), [this, control, live] {
         if (handing(control)) return;
-        deliver([control] { control->DownloadBegin(); });
+        deliver([control, live] {
+            if (live) control->DownloadBegin();
+        });
     });
-    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(), [this, control](bool) {
+    QObject::connect(page, &QWebEnginePage::loadFinished, e.context.get(), [this, control, live](bool) {
         auto it = entries_.find(control);
         if (it != entries_.end() && it->second.handing) {
             it->second.handing = false;
             return;
         }
-        deliver([control] { control->DownloadComplete(); });
+        deliver([control, live] {
+            if (live) control->DownloadComplete();
+        });
     });
     QObject::connect(page, &QWebEnginePage::urlChanged, e.context.get(), [this, control](const QUrl& url) {
         auto it = entries_.find(control);

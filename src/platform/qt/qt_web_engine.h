@@ -1,7 +1,8 @@
 #pragma once
 // The web browser controls on Qt's web engine: each control's QWebEngineView is made at its
 // first navigation and put into the pane the front end made for it; every view shares one
-// profile. The begin and complete events are delivered on the GUI thread through App::deliver.
+// profile. The begin and complete events are handed on through the Deliver given, which posts
+// them (qt_browser.h); one that comes after its control went is dropped.
 //
 // LocationURL is the address as loaded: the very text given to Navigate while the page shown is
 // that address (Qt would otherwise re-encode it), else the engine's fully encoded URL.
@@ -37,7 +38,7 @@ public:
     QtWebBrowsers(const QtWebBrowsers&) = delete;
     QtWebBrowsers& operator=(const QtWebBrowsers&) = delete;
 
-    // How events reach the model (App::deliver); events run bare without it.
+    // How events reach the model (posted through the loop); events run bare without it.
     void setDeliver(Deliver deliver) { deliver_ = std::move(deliver); }
     // The front end's pane for a browser control; a view made earlier moves into it.
     void attachPane(vb::WebBrowser& b, QWidget* pane) override;
