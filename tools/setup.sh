@@ -3,6 +3,8 @@
 # Only what is missing is installed, so a second run costs a few dpkg queries.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config
+      # The fuzzers' sanitizer and libFuzzer runtimes, which clang only recommends.
+      libclang-rt-14-dev
       libturbojpeg0-dev libjpeg-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
