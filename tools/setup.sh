@@ -3,6 +3,8 @@
 # Only what is missing is installed, so a second run costs a few dpkg queries.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config
+      # The fuzzers' sanitizer and libFuzzer runtimes, which clang only recommends.
+      libclang-rt-14-dev
       libturbojpeg0-dev libjpeg-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
@@ -24,10 +26,16 @@ for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "setup: installing the ${#missing[@]} missing packages needs root, and there is no sudo: run tools/setup.sh as root, or install and configure sudo" >&2
+      exit 1
+    fi
+    sudo_cmd="sudo"
+  fi
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

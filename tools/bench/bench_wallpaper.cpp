@@ -70,6 +70,11 @@ std::string figure(double ms) {
     return ms < 0 ? std::string("failed") : std::to_string(static_cast<long>(ms + 0.5)) + " ms";
 }
 
+// A root-setting tool's figure: "failed" only for a tool that ran and failed.
+std::string toolFigure(bool installed, double ms) {
+    return installed ? figure(ms) : std::string("not installed, skipped");
+}
+
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -159,13 +164,12 @@ void benchWallpaper(const std::string& scratch) {
     const double ours = median([&] { return apply(jpeg, true); });
     const double theirs = fehOn(jpeg), others = nitrogenOn(jpeg);
     std::printf("apply 3840x2160 JPEG end to end: Vantry %s, feh --bg-fill %s, nitrogen --set-zoom-fill %s\n",
-                figure(ours).c_str(), figure(theirs).c_str(), figure(others).c_str());
+                figure(ours).c_str(), toolFigure(feh, theirs).c_str(), toolFigure(nitrogen, others).c_str());
     std::printf("  (Vantry's figure includes the flush of the 24 MB wallpaper bitmap to disk; the tools write none)\n");
     std::printf("  Vantry with the bitmap read back by the setter: %s\n", figure(median([&] { return apply(jpeg, false); })).c_str());
     std::printf("  apply 1920x1080 JPEG scaled smoothly to the 3840x2160 screen: Vantry %s, feh --bg-fill %s, nitrogen --set-zoom-fill %s\n",
-                figure(median([&] { return apply(small, true); })).c_str(), figure(fehOn(small)).c_str(),
-                figure(nitrogenOn(small)).c_str());
-    if (!feh || !nitrogen) std::printf("  (feh or nitrogen not installed)\n");
+                figure(median([&] { return apply(small, true); })).c_str(), toolFigure(feh, fehOn(small)).c_str(),
+                toolFigure(nitrogen, nitrogenOn(small)).c_str());
     {
         vb::Picture picture;
         const double load = median([&] { return !(picture = vb::loadPicture(jpeg)).empty(); });
