@@ -5,6 +5,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config
       # The fuzzers' sanitizer and libFuzzer runtimes, which clang only recommends.
       libclang-rt-14-dev
+      # llvm-symbolizer, without which the fuzzers' reports name no function, file or line.
+      llvm-14
       libturbojpeg0-dev libjpeg-dev libgif-dev libcurl4-openssl-dev
       qt6-base-dev libx11-dev qt6-webengine-dev libcpp-httplib-dev
       libgtest-dev
