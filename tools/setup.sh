@@ -15,6 +15,8 @@ pkgs=(cmake ninja-build g++ clang pkg-config
       # The desktop's opener, which the program's links hand their addresses to.
       xdg-utils
       xvfb xauth x11-apps x11-utils imagemagick libjpeg-turbo-progs
+      # The download benchmark's reference, `curl -o`.
+      curl
       # The RealDesktop tests: a private session bus, gsettings on dconf with the desktops'
       # background schemas, and xfconf.
       dbus libglib2.0-bin dconf-service dconf-gsettings-backend gsettings-desktop-schemas
