@@ -254,11 +254,27 @@ void PictureHolder::setPicture(std::shared_ptr<const Picture> p) {
     changed();
 }
 
+namespace {
+// What a control shows as its picture: a loaded one by its size, a named one by its name.
+std::string pictureText(const std::shared_ptr<const Picture>& picture, const std::string& resource,
+                        bool nameFirst) {
+    const bool loaded = picture && !picture->empty();
+    if (!resource.empty() && (nameFirst || !loaded)) return resource;
+    return loaded ? std::to_string(picture->width) + "x" + std::to_string(picture->height) : "none";
+}
+}  // namespace
+
 bool PictureHolder::getProperty(const std::string& p, std::string& out) const {
     if (p == "Picture") {
-        out = picture_ && !picture_->empty()
-                  ? std::to_string(picture_->width) + "x" + std::to_string(picture_->height)
-                  : "none";
+        out = pictureText(picture_, resource, false);  // the named picture shows while none is loaded
+        return true;
+    }
+    return Control::getProperty(p, out);
+}
+
+bool MenuItem::getProperty(const std::string& p, std::string& out) const {
+    if (p == "Picture") {
+        out = pictureText(picture, resource, true);  // a menu shows the named picture first
         return true;
     }
     return Control::getProperty(p, out);

@@ -523,6 +523,7 @@ public:
     int position = 0;  // counted over every menu entry of the form, from 1
     std::shared_ptr<const Picture> picture;  // drawn beside the caption
     std::string resource;                    // or the named picture the front end draws, if any
+    bool getProperty(const std::string& prop, std::string& out) const override;
 };
 
 class Menu : public Control {

@@ -54,12 +54,13 @@ StartForm::StartForm(App& app) : Form(app, kName) {
             }
     }
 
-    // The menu shows the pictures of the main window's buttons for the same commands; no
-    // button closes the program, so its item has none.
+    // The menu shows the pictures of the main window's buttons for the same commands, and an
+    // exit picture beside the item that ends the program.
     Picture1.resource = "download";
     Picture2.resource = "pictures";
     Picture4.resource = "gallery";
     Picture5.resource = "random";
+    Picture7.resource = "exit";
     for (PictureBox* p : {&Picture1, &Picture2, &Picture3, &Picture4, &Picture5, &Picture6, &Picture7})
         p->pos(0, 0, 180, 180).hidden();
 

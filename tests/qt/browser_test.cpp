@@ -3,9 +3,18 @@
 // sight fetches without it) and the view put into the pane, the events arrive, the address
 // keeps its spelling and each load reaches the server.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include <QTest>
 #include <QWebEnginePage>
@@ -13,8 +22,12 @@
 
 #include "../net/gallery_fixture.h"
 #include "../unit/harness.h"
+#include "../unit/xvfb.h"
+#include "online/hosts.h"
 #include "platform/app.h"
 #include "platform/headless.h"
+#include "platform/posix_services.h"
+#include "platform/process.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_front_end.h"
@@ -318,6 +331,125 @@ TEST(QtBrowser, AsRootNoPageIsShownUnlessTheUserTurnedTheSandboxOff) {
     const std::string chosen = programStartOutput(true);
     EXPECT_EQ(chosen.find("web pages are not shown"), std::string::npos) << chosen;
     EXPECT_NE(chosen.find("vantry-no-such-display"), std::string::npos) << "did the program start at all?";
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a copy of the program holds the lock of this user's copies, which would end the one a
+// test starts at once.
+bool anotherCopyRuns() {
+    const std::string lock = "/tmp/vantry-" + std::to_string(::geteuid()) + "/vantry.lock";
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// The processes started by pid, and theirs.
+std::vector<pid_t> descendants(pid_t pid) {
+    std::vector<pid_t> out;
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream children(task.path() / "children");
+        for (pid_t c; children >> c;) {
+            out.push_back(c);
+            for (pid_t d : descendants(c)) out.push_back(d);
+        }
+    }
+    return out;
+}
+
+bool runsTheEngine(pid_t program) {
+    for (pid_t p : descendants(program)) {
+        std::ifstream cmdline("/proc/" + std::to_string(p) + "/cmdline");
+        std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+        if (text.find("QtWebEngineProcess") != std::string::npos) return true;
+    }
+    return false;
+}
+
+// The real program on an X server of its own, started as a user starts it after the first
+// start, with news at start: its news panel shows the gallery's news page, which starts the web
+// engine. Whatever the engine says as it starts is on the program's standard error, which comes
+// only from the program's own log otherwise.
+TEST(QtBrowser, TheEngineStartsInTheRealProgramWithoutAWordFromQt) {
+    if (!PosixCommandRunner().available("Xvfb")) GTEST_SKIP() << "Xvfb not installed";
+    if (!PosixSystem("/", [] { return std::make_pair(1024, 768); }).online())
+        GTEST_SKIP() << "offline: the program never asks for the news page";
+    if (anotherCopyRuns()) GTEST_SKIP() << "a copy of the program runs for this user, which would end the test's";
+    vantry::test::TempDir dir;
+    vantry::test::Gallery gallery(dir / "gallery.log");
+    ASSERT_GT(gallery.port(), 0);
+    vantry::test::Xvfb server("1024x768x24");
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not come up";
+
+    namespace fsys = std::filesystem;
+    const std::string pf = dir / "program";
+    fsys::copy(std::string(VANTRY_SOURCE_DIR) + "/data", pf, fsys::copy_options::recursive);
+    fsys::copy(fsys::path(VANTRY_PROGRAM_BIN).parent_path() / "fresco.exe", pf + "/fresco.exe");
+    fsys::remove(pf + "/START.1ST");
+    fsys::remove(pf + "/CONNECT.TMP");
+    vantry::test::writeFile(pf + "/HOSTS.CFG", vantry::test::crlf({"gallery=" + gallery.host(), "site=" + gallery.host("site")}));
+    vantry::test::writeFile(pf + "/NEWS.CFG", vantry::test::crlf({"Vantry, Get news when program starts"}));
+    const std::string run = dir / "run";
+    fsys::create_directory(run);
+    ::chmod(run.c_str(), 0700);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string v(*e);
+        const std::string name = v.substr(0, v.find('='));
+        if (name != "DISPLAY" && name != "XDG_RUNTIME_DIR" && name != "XDG_DATA_HOME" && name.rfind("QT", 0) != 0)
+            env.push_back(v);
+    }
+    env.push_back("DISPLAY=" + server.display());
+    env.push_back("XDG_RUNTIME_DIR=" + run);
+    env.push_back("XDG_DATA_HOME=" + dir / "xdg");
+    // No GPU here; and as root the sandbox cannot run, which the user turns off.
+    env.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu");
+    if (::geteuid() == 0) env.push_back("QTWEBENGINE_DISABLE_SANDBOX=1");
+    std::vector<char*> envp;
+    for (auto& v : env) envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    const std::string errors = dir / "stderr.txt";
+    const pid_t program = ::fork();
+    if (program == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0), ::dup2(null, 1), ::dup2(err, 2);
+        if (::chdir(pf.c_str()) != 0) ::_exit(126);
+        char* argv[] = {const_cast<char*>(VANTRY_PROGRAM_BIN), nullptr};
+        ::execve(VANTRY_PROGRAM_BIN, argv, envp.data());
+        ::_exit(127);
+    }
+    ASSERT_GT(program, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    bool started = false, ended = false;
+    while (!(started = runsTheEngine(program)) && std::chrono::steady_clock::now() < deadline)
+        if (::waitpid(program, nullptr, WNOHANG) == program) {
+            ended = true;
+            break;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    // The page is shown by then, and what the engine had to say said.
+    if (started) std::this_thread::sleep_for(std::chrono::seconds(2));
+    if (!ended) {
+        ::kill(program, SIGTERM);
+        ::waitpid(program, nullptr, 0);
+    }
+    std::ifstream in(errors);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(started) << "the web engine never started; standard error:\n" << said;
+    EXPECT_GE(gallery.requestsFor(vantry::kNewsPage), 1);
+    for (const char* word : {"AA_ShareOpenGLContexts", "initialized from a plugin", "qt.webenginecontext"})
+        EXPECT_TRUE(said.find(word) == std::string::npos) << "\"" << word << "\" on standard error:\n" << said;
 }
 
 }  // namespace

@@ -17,9 +17,12 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include "../unit/xvfb.h"
+#include "platform/process.h"
 #include "platform/qt/qt_draw_first.h"
 #include "qt_form_fixture.h"
 #include "testkit/test_pictures.h"
+#include "x_display.h"
 
 namespace {
 
@@ -441,6 +444,91 @@ TEST_F(FrontEndTest, TimerTicksThroughTheQtLoopAndStopsWhenDisabled) {
     EXPECT_FALSE(loop.armed(form.Timer1));
     QTest::qWait(100);
     EXPECT_EQ(form.ticks, 3);
+}
+
+// ---- on a real X server
+
+class FixedForm : public Form {
+public:
+    static constexpr const char* kName = "FixedForm";
+    explicit FixedForm(App& app) : Form(app, kName) {
+        design("Fixed window", 6000, 4500);
+        fixedSize = true;
+    }
+    void refuseFrameClose() { removeCloseFromSystemMenu(); }
+};
+
+// The Motif hints' flags, functions and decorations that matter here.
+constexpr unsigned long kHasFunctions = 1, kHasDecorations = 2;
+constexpr unsigned long kAll = 1, kFunctionResize = 2, kFunctionMove = 4, kFunctionMaximize = 16,
+                        kFunctionClose = 32;
+constexpr unsigned long kDecorationResize = 4, kDecorationTitle = 8, kDecorationMaximize = 64;
+
+// A window of fixed size asks for neither resizing nor maximising in its Motif hints, which some
+// window managers follow rather than the size hints (offering Size and Maximize in the window's
+// menu), whatever else its frame offers; and it comes back where it was hidden even when the
+// window manager puts it elsewhere as it maps it again.
+TEST(FrontEndOnX, AFixedSizeWindowOffersNoResizeAndComesBackWhereItWasHidden) {
+    // The other tests' application is offscreen, and there is one per process.
+    if (QCoreApplication::instance() || ::testing::UnitTest::GetInstance()->test_to_run_count() > 1)
+        GTEST_SKIP() << "needs an application of its own on X: run it alone, as ctest does";
+    if (!PosixCommandRunner().available("Xvfb")) GTEST_SKIP() << "Xvfb not installed";
+    // Never stopped: the application on it lives until the process ends, and the server with it.
+    static auto* server = new vantry::test::Xvfb("1024x768x24");
+    const std::string display = server->display();
+    ASSERT_FALSE(display.empty()) << "Xvfb did not come up";
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    vbqt::test::qtApp();
+    vbqt::test::MisplacingWindowManager wm(display, 7, 24);
+    ASSERT_TRUE(wm.running());
+
+    vbqt::QtLoop loop;
+    vbqt::QtDialogs dialogs;
+    RecordingTray tray;
+    FileSystem fs;
+    CollectingLogger log;
+    App app{Services{&fs, &dialogs, &loop, nullptr, nullptr, nullptr, &tray, &log}};
+    loop.setApp(&app);
+    app.registerForm<FixedForm>();
+    vbqt::QtFrontEnd fe{app};
+    FixedForm& form = app.form<FixedForm>();
+    QWidget* window = fe.window(form);
+
+    auto checkHints = [&](bool closeBox) {
+        SCOPED_TRACE(closeBox ? "with a close box" : "without a close box");
+        const vbqt::test::MotifHints h = vbqt::test::motifHints(display, window->winId());
+        ASSERT_TRUE(h.present);
+        EXPECT_EQ(h.flags & (kHasFunctions | kHasDecorations), kHasFunctions | kHasDecorations);
+        EXPECT_EQ(h.functions & (kAll | kFunctionResize | kFunctionMaximize), 0u) << std::hex << h.functions;
+        EXPECT_EQ(h.decorations & (kAll | kDecorationResize | kDecorationMaximize), 0u) << std::hex << h.decorations;
+        EXPECT_NE(h.functions & kFunctionMove, 0u);
+        EXPECT_EQ(h.functions & kFunctionClose, closeBox ? kFunctionClose : 0u);
+        EXPECT_NE(h.decorations & kDecorationTitle, 0u);
+    };
+    app.deliver([&] { form.Show(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    checkHints(true);
+    // New flags make the window anew: the new one says the same.
+    app.deliver([&] { form.refuseFrameClose(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    checkHints(false);
+
+    const std::pair<int, int> there{60, 40};
+    window->move(there.first, there.second);  // where the user put it
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vbqt::test::windowOrigin(display, window->winId()) == there; }, 3000));
+    app.deliver([&] { form.Hide(); });
+    QTest::qWait(100);
+    app.deliver([&] { form.Show(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vbqt::test::windowOrigin(display, window->winId()) == there; }, 3000))
+        << "at " << vbqt::test::windowOrigin(display, window->winId()).first << ","
+        << vbqt::test::windowOrigin(display, window->winId()).second;
+    QTest::qWait(200);  // and stays there
+    EXPECT_EQ(vbqt::test::windowOrigin(display, window->winId()), there);
+    EXPECT_EQ(window->pos(), QPoint(there.first, there.second));
+    app.deliver([&] { form.Unload(); });
+    QCoreApplication::processEvents();
 }
 
 }  // namespace

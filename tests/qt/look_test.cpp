@@ -24,7 +24,8 @@ using vantry::test::readFile;
 
 const char* const kPictureNames[] = {"download", "pictures", "add",     "settings", "plugins",
                                      "language", "tray",     "about",   "info",     "apply",
-                                     "delete",   "random",   "gallery", "analog",   "digital"};
+                                     "delete",   "random",   "gallery", "exit",     "analog",
+                                     "digital"};
 
 TEST(Screen, SizeIsInTheDisplaysOwnPixelsWhateverTheScale) {
     vbqt::test::qtApp();

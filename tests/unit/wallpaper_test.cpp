@@ -26,6 +26,7 @@
 #include "platform/picture.h"
 #include "platform/process.h"
 #include "platform/wallpaper.h"
+#include "xvfb.h"
 
 #ifdef VANTRY_HAVE_X11
 #include <X11/Xatom.h>
@@ -335,53 +336,6 @@ TEST(WallpaperGsettings, RealGsettingsTakesTheValuesAsWritten) {
 
 #ifdef VANTRY_HAVE_X11
 
-// Xvfb on a display number it picks itself (-displayfd), so parallel runs never collide. It
-// goes when the test process goes, even when a broken X connection makes Xlib exit() it.
-class Xvfb {
-public:
-    explicit Xvfb(const std::string& geometry) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return;
-        const int childFd = fds[1] == 9 ? 10 : 9;
-        const std::string fd = std::to_string(childFd);
-        // -noreset: otherwise the server wipes the root when its last client leaves.
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-noreset", "-nolisten", "tcp", nullptr};
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1), ::dup2(devnull, 2), ::dup2(fds[1], childFd);
-            ::execvp("Xvfb", const_cast<char* const*>(argv));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        for (char c = 0; pid_ > 0 && c != '\n' && std::chrono::steady_clock::now() < deadline;) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0) continue;
-            if (::read(fds[0], &c, 1) != 1) break;
-            if (c != '\n') number += c;
-        }
-        ::close(fds[0]);
-        while (!number.empty() && std::chrono::steady_clock::now() < deadline) {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + number)) {
-                display_ = ":" + number;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-    ~Xvfb() {
-        if (pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
-    }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
 using Rgb = std::array<int, 3>;
 
 vb::Picture paint(int w, int h, const std::function<Rgb(int x, int y)>& colour) {
@@ -448,7 +402,7 @@ bool pixmapAlive(const std::string& display, Pixmap pm) {
 
 TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
     if (!vb::PosixCommandRunner().available("Xvfb")) GTEST_SKIP() << "Xvfb not installed";
-    Xvfb server("320x240x24");
+    vantry::test::Xvfb server("320x240x24");
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not come up";
     const std::string dir = makeTempDir();
     RecordingLog log;
@@ -514,7 +468,7 @@ TEST(WallpaperX11Root, CoversTheScreenAndFreesThePreviousPixmap) {
 
 TEST(WallpaperX11Root, ScalesSmoothlyBothWays) {
     if (!vb::PosixCommandRunner().available("Xvfb")) GTEST_SKIP() << "Xvfb not installed";
-    Xvfb server("320x240x24");
+    vantry::test::Xvfb server("320x240x24");
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not come up";
     RecordingLog log;
     auto setter = vb::makeX11RootSetter(server.display(), log);

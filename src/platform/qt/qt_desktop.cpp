@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QScreen>
 
 #include <unistd.h>
@@ -66,6 +67,13 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
         log.log(
             "web pages are not shown: running as root, where the web engine's sandbox cannot run; "
             "QTWEBENGINE_DISABLE_SANDBOX=1 shows them without it");
+    // The web engine is loaded only when a page is first wanted, long after the application is
+    // made (qt_browser.h), but what it needs of the application must be set before it is made,
+    // as for a program linked with it: one GL context its pages share with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine's report of its GL set-up at each start is Qt's, not the program's: not on the
+    // program's standard error unless the user asks for it (QT_LOGGING_RULES).
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.

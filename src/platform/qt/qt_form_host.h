@@ -108,6 +108,9 @@ public:
     void backgroundMouseMove(QMouseEvent* e);
     void windowStateChanged();
     void windowResized();
+    // The window was moved, by the program or through the window system (the window manager,
+    // the user).
+    void windowMoved(bool byTheWindowSystem);
     // Remembers the frame the window manager put around the window, for windows not shown yet.
     void noteFrame();
 
@@ -149,6 +152,10 @@ private:
     // Where the window's frame was when it was last hidden; it comes back there.
     QPoint hiddenAt_;
     bool restorePending_ = false;
+    // A window that came back is checked for where the window manager put it, until it is on
+    // the screen (windowMoved).
+    QPoint cameBackAt_;
+    bool checkComeBack_ = false;
     QMargins ownFrame_;          // the frame this window was last seen with
     bool closeRemoved_ = false;  // the frame shows no close box
     bool everShown_ = false;
@@ -156,6 +163,11 @@ private:
     // A double click ends with a release that must not count as one more click.
     bool releaseEndsDoubleClick_ = false;
 };
+
+// Takes resizing and maximising out of what the window's native window offers the window
+// manager (on X11, its Motif hints, which Qt always writes with a resize function and resize
+// handles); elsewhere does nothing. For a native window just made, before it is mapped.
+void askForFixedSize(QWidget& window);
 
 // Makes the widget for one control inside parent and connects its user input to the model.
 // Null for the kinds that have no widget (timers, menus, tray icons).

@@ -79,11 +79,15 @@ void raiseTopmostWindowsAbove(const QWidget* other) {
 }  // namespace
 
 bool FormWindow::event(QEvent* e) {
-    // A window whose native surface is made anew (an embedded browser switches it to OpenGL) is
-    // mapped again, on top of the others.
     const bool result = QWidget::event(e);
-    if (e->type() == QEvent::WinIdChange && isVisible())
-        QTimer::singleShot(0, this, [this] { raiseTopmostWindowsAbove(this); });
+    if (e->type() == QEvent::WinIdChange) {
+        // Each native window is made with the hints its flags give, before it is mapped; a
+        // window of fixed size takes back those that offer to resize it.
+        if (host_ && host_->form() && host_->form()->fixedSize && internalWinId()) askForFixedSize(*this);
+        // A window whose native surface is made anew (an embedded browser switches it to
+        // OpenGL) is mapped again, on top of the others.
+        if (isVisible()) QTimer::singleShot(0, this, [this] { raiseTopmostWindowsAbove(this); });
+    }
     return result;
 }
 
@@ -99,8 +103,7 @@ void FormWindow::resizeEvent(QResizeEvent* e) {
 
 void FormWindow::moveEvent(QMoveEvent* e) {
     QWidget::moveEvent(e);
-    // The window manager moves a window as it puts its frame around it.
-    if (host_) host_->noteFrame();
+    if (host_) host_->windowMoved(e->spontaneous());
 }
 
 // ---- the host of one form
@@ -249,10 +252,14 @@ Qt::WindowFlags FormHost::windowFlags() const {
     if (form_->borderless) flags |= Qt::FramelessWindowHint;
     if (form_->topmost) flags |= Qt::WindowStaysOnTopHint;
     // A window that refuses a close from its frame asks the window manager for a frame without
-    // a close box, rather than show one that does nothing.
-    if (closeRemoved_)
+    // a close box, rather than show one that does nothing; a window of fixed size asks for none
+    // that maximises it.
+    if (closeRemoved_ || form_->fixedSize) {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+                 Qt::WindowMinimizeButtonHint;
+        if (!form_->fixedSize) flags |= Qt::WindowMaximizeButtonHint;
+        if (!closeRemoved_) flags |= Qt::WindowCloseButtonHint;
+    }
     return flags;
 }
 
@@ -264,6 +271,24 @@ QMargins& seenFrame() {
     return frame;
 }
 }  // namespace
+
+void FormHost::windowMoved(bool byTheWindowSystem) {
+    // A window manager may put a window that comes back somewhere else than where it asked to
+    // be (one takes the window's place for its frame's) as it maps it again: moved back, once,
+    // where it was hidden. Once the window is on the screen, a move is the user's.
+    if (checkComeBack_ && window_ && window_->isVisible()) {
+        const QWindow* handle = window_->windowHandle();
+        if (!handle || handle->isExposed()) {
+            checkComeBack_ = false;
+        } else if (byTheWindowSystem && window_->pos() != cameBackAt_ &&
+                   window_->windowState() == Qt::WindowNoState) {
+            checkComeBack_ = false;
+            window_->move(cameBackAt_);
+        }
+    }
+    // The window manager moves a window as it puts its frame around it.
+    noteFrame();
+}
 
 void FormHost::noteFrame() {
     if (!form_ || form_->borderless || !window_ || !window_->isVisible()) return;
@@ -326,6 +351,7 @@ void FormHost::hideWindow() {
 void FormHost::prepareToAppear() {
     applySize(window_->size());
     placeOnFirstShow();
+    const bool comingBack = restorePending_;
     if (restorePending_) {
         restorePending_ = false;
         window_->move(hiddenAt_);
@@ -334,6 +360,11 @@ void FormHost::prepareToAppear() {
         if (QWindow* handle = window_->windowHandle()) handle->setPosition(window_->geometry().topLeft());
     }
     keepWithinScreen();
+    if (comingBack) {
+        // Where the window manager puts it, as it maps the window, is checked (windowMoved).
+        cameBackAt_ = window_->pos();
+        checkComeBack_ = true;
+    }
 }
 
 void FormHost::placeOnFirstShow() {

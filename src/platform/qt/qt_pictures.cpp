@@ -195,6 +195,36 @@ void network(QPainter& p) {
     p.drawRoundedRect(QRectF(14.5, 16, 8, 6), 1, 1);
 }
 
+void exitDoor(QPainter& p) {
+    // An open door, and an arrow leaving through it.
+    p.setPen(pen(kInk, 1.6));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath frame;  // open on the right, where the arrow goes out
+    frame.moveTo(14, 8);
+    frame.lineTo(14, 3);
+    frame.lineTo(4, 3);
+    frame.lineTo(4, 21);
+    frame.lineTo(14, 21);
+    frame.lineTo(14, 16);
+    p.drawPath(frame);
+    QPainterPath door;  // swung open towards the viewer
+    door.moveTo(4, 3);
+    door.lineTo(10, 5.5);
+    door.lineTo(10, 22.5);
+    door.lineTo(4, 21);
+    door.closeSubpath();
+    p.setPen(pen(kOrange.darker(160), 1.2));
+    p.setBrush(kOrange);
+    p.drawPath(door);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawEllipse(QPointF(8.6, 13.5), 0.9, 0.9);
+    p.setPen(pen(kRed, 2.6));
+    p.drawLine(QPointF(12, 12), QPointF(21, 12));
+    p.drawLine(QPointF(17, 8), QPointF(21, 12));
+    p.drawLine(QPointF(17, 16), QPointF(21, 12));
+}
+
 struct Named {
     const char* name;
     // Freedesktop names, best first.
@@ -264,6 +294,7 @@ const Named* find(const QString& name) {
              play.closeSubpath();
              p.drawPath(play);
          }},
+        {"exit", {"application-exit"}, exitDoor},
         {"analog", {"modem"}, handset},
         {"digital", {"network-wired"}, network},
     };

@@ -1,7 +1,5 @@
 #include "platform/qt/qt_web_engine.h"
 
-#include <QCoreApplication>
-#include <QOpenGLContext>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -153,21 +151,7 @@ void QtWebBrowsers::forget(vb::WebBrowser& b) {
 
 }  // namespace vbqt
 
-// Qt's own functions for the context that GL users share, exported by QtGui; the application
-// makes this context at its start only when told to before it exists, which the program does
-// not do so that its first window is not kept waiting for GL.
-Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
-
 vb::WebBrowsers* vantryMakeWebBrowsers(vbqt::Deliver deliver) {
-    // The engine composes its pages through a context shared with the widgets: make it now, as
-    // the application would have at its start.
-    if (!qt_gl_global_share_context()) {
-        auto* context = new QOpenGLContext(QCoreApplication::instance());
-        context->create();
-        qt_gl_set_global_share_context(context);
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    }
     auto* browsers = new vbqt::QtWebBrowsers;
     browsers->setDeliver(std::move(deliver));
     return browsers;
