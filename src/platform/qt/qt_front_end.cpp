@@ -351,7 +351,12 @@ QRect FormHost::placeOf(const vb::Control& c) const {
     QRect r = scaledPlace(c);
     const auto it = widgetOf_.find(&c);
     if (it == widgetOf_.end()) return r;
-    if (const int need = lineHeightNeeded(c, *it->second); need > r.height()) r.setHeight(need);
+    if (const int need = lineHeightNeeded(c, *it->second); need > r.height()) {
+        // Grown about its middle, level with what stands beside it, but not above its parent.
+        const int more = need - r.height();
+        r.adjust(0, -more / 2, 0, more - more / 2);
+        if (r.top() < 0 && c.Top() >= 0) r.moveTop(0);
+    }
     if (c.kind() != vb::Kind::Panel) return r;
     for (const vb::Control* child : form_->controls()) {
         if (child->parent() != &c || !child->Visible() || !widgetOf_.count(child)) continue;
