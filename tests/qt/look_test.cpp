@@ -15,12 +15,12 @@
 #include <set>
 
 #include "../unit/harness.h"
+#include "online/my_ecards.h"
+#include "online/my_explorer.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_front_end.h"
 #include "platform/qt/qt_look.h"
 #include "qt_test_support.h"
-#include "online/my_ecards.h"
-#include "online/my_explorer.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -202,9 +202,9 @@ void expectWholeOnScreen(vb::Form& form, QSize asked, QWidget* window) {
     const std::string name = form.name();
     const QRect area = window->screen()->availableGeometry();
     EXPECT_TRUE(area.contains(window->frameGeometry()))
-        << name << ": the window at " << window->frameGeometry().x() << "," << window->frameGeometry().y() << " "
-        << window->frameGeometry().width() << " x " << window->frameGeometry().height() << " on a screen of "
-        << area.width() << " x " << area.height();
+        << name << ": the window at " << window->frameGeometry().x() << "," << window->frameGeometry().y()
+        << " " << window->frameGeometry().width() << " x " << window->frameGeometry().height()
+        << " on a screen of " << area.width() << " x " << area.height();
     const QRect designed(0, 0, asked.width(), asked.height());
     for (const vb::Control* c : form.controls()) {
         if (!c->Visible() || !designed.contains(designedPlace(*c))) continue;
@@ -213,8 +213,8 @@ void expectWholeOnScreen(vb::Form& form, QSize asked, QWidget* window) {
         if (!w) continue;  // no widget: timers, menus and the like
         const QRect shown(w->mapTo(window, QPoint(0, 0)), w->size());
         EXPECT_TRUE(window->rect().contains(shown))
-            << name << "." << c->name() << " at " << shown.x() << "," << shown.y() << " " << shown.width() << " x "
-            << shown.height() << " in a window of " << window->width() << " x " << window->height();
+            << name << "." << c->name() << " at " << shown.x() << "," << shown.y() << " " << shown.width()
+            << " x " << shown.height() << " in a window of " << window->width() << " x " << window->height();
     }
 }
 
@@ -227,8 +227,8 @@ TEST(WindowsOnScreen, EveryWindowShowsAllItsControlsWithinTheScreen) {
     h.put("LANGUAGE.DRV", readFile(std::string(VANTRY_SOURCE_DIR) + "/data/lang/English/English.DRV"));
     h.programs.programs["fresco.exe"] = {};
     vbqt::QtFrontEnd frontEnd(*h.app);
-    for (const char* name : {"Main", "Splash", "Add_Images", "About", "Fresco", "Language", "MyExplorer", "MyeCards",
-                             "MyUpload", "Download_Wizard"}) {
+    for (const char* name : {"Main", "Splash", "Add_Images", "About", "Fresco", "Language", "MyExplorer",
+                             "MyeCards", "MyUpload", "Download_Wizard"}) {
         vb::Form* form = nullptr;
         QSize asked;
         h.app->deliver([&] {
@@ -269,7 +269,8 @@ void expectLettersWhole(QWidget* window, QWidget* line, const QFont& font, const
     for (QObject* o : window->children()) {
         auto* w = qobject_cast<QWidget*>(o);
         if (!w || w->isWindow()) continue;
-        if (w == held) above = true;
+        if (w == held)
+            above = true;
         else if (above && w->isVisible() && w->geometry().intersects(letters))
             ADD_FAILURE() << w->objectName().toStdString() << " lies over " << name;
     }
@@ -277,7 +278,8 @@ void expectLettersWhole(QWidget* window, QWidget* line, const QFont& font, const
     const QImage shot = window->grab(letters).toImage();
     const qreal ratio = shot.devicePixelRatio();
     const QFontMetrics fm(font);
-    QImage page((QSizeF(fm.horizontalAdvance(text) + 8, 3 * fm.height()) * ratio).toSize(), QImage::Format_RGB32);
+    QImage page((QSizeF(fm.horizontalAdvance(text) + 8, 3 * fm.height()) * ratio).toSize(),
+                QImage::Format_RGB32);
     page.setDevicePixelRatio(ratio);
     page.fill(Qt::white);
     QPainter p(&page);
@@ -302,7 +304,8 @@ TEST(Strips, AddressLinesShowTheirLettersWholeInTheNormalFont) {
     vbqt::QtFrontEnd frontEnd(*h.app);
     const QString letters = QStringLiteral("gypjq gallery");
     const std::string address =
-        "http://www.vantry-site.localhost:8642/utils/pelloria/ecards/index.php?picture=http://www.vantry-gallery."
+        "http://www.vantry-site.localhost:8642/utils/pelloria/ecards/index.php?picture=http://"
+        "www.vantry-gallery."
         "localhost:8642/pelloria/gallery/murlo-cache/sea/boats/dawn_800.jpg";
     auto& explorer = h.app->form<vantry::MyExplorer>();
     auto& cards = h.app->form<vantry::MyeCards>();
@@ -324,7 +327,8 @@ TEST(Strips, AddressLinesShowTheirLettersWholeInTheNormalFont) {
     EXPECT_GE(field->font().pointSizeF(), normal);
     expectLettersWhole(explorerWindow, field, field->font(), letters);
 
-    auto* label = dynamic_cast<vbqt::FittingLabel*>(cardsWindow->findChild<QLabel*>(QStringLiteral("lbl_URL")));
+    auto* label =
+        dynamic_cast<vbqt::FittingLabel*>(cardsWindow->findChild<QLabel*>(QStringLiteral("lbl_URL")));
     ASSERT_TRUE(label);
     expectLettersWhole(cardsWindow, label, label->shownFont(), letters);
     h.app->deliver([&] { cards.lbl_URL.setCaption(address); });

@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStyleOptionFrame>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -297,10 +297,12 @@ int lineHeightNeeded(const vb::Control& c, const QWidget& w) {
             QStyleOptionFrame opt;
             opt.initFrom(&edit);
             opt.rect = QRect(0, 0, 100, 100);
-            opt.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit) : 0;
+            opt.lineWidth =
+                edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit) : 0;
             opt.midLineWidth = 0;
             opt.state |= QStyle::State_Sunken;
-            const int frame = opt.rect.height() - edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit).height();
+            const int frame = opt.rect.height() -
+                              edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit).height();
             const QMargins text = edit.textMargins();
             constexpr int kLineMargins = 2;  // the line edit keeps a pixel above and below its line
             return fm.height() + kLineMargins + text.top() + text.bottom() + frame;

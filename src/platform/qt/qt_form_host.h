@@ -163,8 +163,8 @@ private:
     std::unordered_map<const vb::Control*, QWidget*> widgetOf_;
     int appliedLeft_ = 0, appliedTop_ = 0;
     int appliedWidth_ = 0, appliedHeight_ = 0;  // the client size in twips the window last had
-    QSize asked_;         // the client size in pixels the program last asked for
-    double scale_ = 1.0;  // see scale()
+    QSize asked_;                               // the client size in pixels the program last asked for
+    double scale_ = 1.0;                        // see scale()
     bool laidOut_ = false;
     bool placed_ = false;
     // Where the window's frame was when it was last hidden; it comes back there.

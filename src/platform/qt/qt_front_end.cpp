@@ -313,8 +313,10 @@ void FormHost::applySize(QSize size) {
     const QRect area = availableArea();
     if (!area.isEmpty()) {
         const QSize room = area.size().shrunkBy(frameMargins());
-        if (!form_->ownLayout && !room.isEmpty() && (size.width() > room.width() || size.height() > room.height())) {
-            const double k = std::min(double(room.width()) / size.width(), double(room.height()) / size.height());
+        if (!form_->ownLayout && !room.isEmpty() &&
+            (size.width() > room.width() || size.height() > room.height())) {
+            const double k =
+                std::min(double(room.width()) / size.width(), double(room.height()) / size.height());
             size = QSize(int(size.width() * k), int(size.height() * k));
         }
         size = size.boundedTo(room).expandedTo(QSize(1, 1));

@@ -164,7 +164,8 @@ QFont FittingLabel::shownFont() const {
     // One line, as high as its font needs: a little smaller where that shows the whole text,
     // else its own size, as far as the text goes (an address), never too small to read.
     const QRect room = contentsRect();
-    const QFont f = fittingFont(font(), text(), QRect(room.topLeft(), QSize(room.width(), QWIDGETSIZE_MAX)), flags);
+    const QFont f =
+        fittingFont(font(), text(), QRect(room.topLeft(), QSize(room.width(), QWIDGETSIZE_MAX)), flags);
     return f.pointSizeF() >= font().pointSizeF() - kOneLineShrink ? f : font();
 }
 
