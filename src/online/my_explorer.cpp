@@ -31,6 +31,7 @@ constexpr int kDesignWidth = 11865, kDesignHeight = 8175;
 
 MyExplorer::MyExplorer(App& app) : Form(app, kName) {
     design("Vantry", kDesignWidth, kDesignHeight);
+    ownLayout = true;
     img_NetStatusYES.pos(120, 1200, 240, 240).hidden();
     img_NetStatusYES.setPicture(statusLight(true));
     img_NetStatusNO.pos(480, 1200, 240, 240).hidden();

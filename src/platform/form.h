@@ -75,6 +75,9 @@ public:
     bool fixedSize = false;    // the frame keeps the design size: the user cannot resize it
     bool topmost = false;      // kept above the program's other windows
     bool hidesToTray = false;  // hidden means "only the tray icon remains"
+    // Form_Resize places the controls for whatever size the window has. A form without a layout
+    // of its own is drawn smaller in a window that got less room than it asked for.
+    bool ownLayout = false;
     bool mouseMoveIsTrayCallback = false;  // Form_MouseMove receives the tray icon's messages only
 
     const std::vector<Control*>& controls() const { return controls_; }

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -276,6 +277,41 @@ QWidget* makeList(FormHost& host, vb::ListControl& list, QWidget* parent) {
 
 }  // namespace
 
+bool isOneLineLabel(const vb::Control& c, const QWidget& w) {
+    // By the design's height: a window drawn smaller keeps its labels' lines.
+    return px(c.Height()) < 2 * QFontMetrics(w.font()).lineSpacing();
+}
+
+int lineHeightNeeded(const vb::Control& c, const QWidget& w) {
+    const QFontMetrics fm(w.font());
+    switch (c.kind()) {
+        case vb::Kind::Label:
+        case vb::Kind::LinkLabel: {
+            if (!isOneLineLabel(c, w)) return 0;
+            const QMargins m = w.contentsMargins();
+            return fm.height() + m.top() + m.bottom();
+        }
+        case vb::Kind::TextBox: {
+            // What the style's frame takes, as the line edit itself asks the style for it.
+            const auto& edit = static_cast<const QLineEdit&>(w);
+            QStyleOptionFrame opt;
+            opt.initFrom(&edit);
+            opt.rect = QRect(0, 0, 100, 100);
+            opt.lineWidth =
+                edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit) : 0;
+            opt.midLineWidth = 0;
+            opt.state |= QStyle::State_Sunken;
+            const int frame = opt.rect.height() -
+                              edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit).height();
+            const QMargins text = edit.textMargins();
+            constexpr int kLineMargins = 2;  // the line edit keeps a pixel above and below its line
+            return fm.height() + kLineMargins + text.top() + text.bottom() + frame;
+        }
+        default:
+            return 0;
+    }
+}
+
 QWidget* createControlWidget(FormHost& host, vb::Control& c, QWidget* parent) {
     switch (c.kind()) {
         case vb::Kind::Label:
@@ -414,7 +450,7 @@ void ControlBinding::syncNow() {
             auto* label = static_cast<QLabel*>(w);
             // A label one line high shows as much of a long text as fits (an address), rather
             // than breaking it onto a second line that nobody can see.
-            label->setWordWrap(label->height() >= 2 * label->fontMetrics().lineSpacing());
+            label->setWordWrap(!isOneLineLabel(c, *label));
             label->setText(qs(c.Caption()));
             break;
         }
@@ -460,11 +496,7 @@ void ControlBinding::syncNow() {
 void ControlBinding::syncCommon() {
     QWidget* w = widget_;
     const vb::Control& c = control_;
-    w->setGeometry(px(c.Left()), px(c.Top()), px(c.Width()), px(c.Height()));
-    w->setEnabled(c.Enabled());
-    const QString tip = qs(c.ToolTipText());
-    if (w->toolTip() != tip) w->setToolTip(tip);
-
+    // The font first: a line of text needs the height of its font.
     if (c.FontBold() != bold_ || c.FontSize() != fontSize_) {
         bold_ = c.FontBold();
         fontSize_ = c.FontSize();
@@ -473,6 +505,12 @@ void ControlBinding::syncCommon() {
         if (fontSize_ > 0) f.setPointSize(fontSize_);
         w->setFont(f);
     }
+    w->setGeometry(host_.placeOf(c));
+    // A line grown beyond its design height may need a higher panel around it.
+    if (c.parent() && lineHeightNeeded(c, *w)) host_.placeAgain(*c.parent());
+    w->setEnabled(c.Enabled());
+    const QString tip = qs(c.ToolTipText());
+    if (w->toolTip() != tip) w->setToolTip(tip);
 
     if (c.hasColors() && (!colored_ || c.ForeColor() != fore_ || c.BackColor() != back_)) {
         colored_ = true;
@@ -497,6 +535,7 @@ void ControlBinding::syncCommon() {
     }
     // Last, so a window that is already shown does not flash the widget at its old place.
     w->setVisible(c.Visible());
+    if (c.Visible() && lineHeightNeeded(c, *w)) host_.keepLettersInSight(*w);
 }
 
 void ControlBinding::syncPicture() {
@@ -526,10 +565,16 @@ void ControlBinding::syncPicture() {
         picture_ = pic;
         pictureSize_ = size;
         QImage image;
+        const qreal ratio = label->devicePixelRatioF();
         if (stretched) {
             // Scaled once here, smoothly, for the screen's own pixels, rather than on every paint.
-            const qreal ratio = label->devicePixelRatioF();
             image = toImageScaled(*pic, (QSizeF(size) * ratio).toSize());
+            image.setDevicePixelRatio(ratio);
+        } else if (const double scale = host_.scale(); scale < 1.0) {
+            // A window drawn smaller draws the part it shows smaller too.
+            const QImage part = toImage(*pic, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()));
+            image = part.scaled((QSizeF(part.size()) * scale * ratio).toSize(), Qt::IgnoreAspectRatio,
+                                Qt::SmoothTransformation);
             image.setDevicePixelRatio(ratio);
         } else {
             image = toImage(*pic, QRect(QPoint(0, 0), size));  // shown from the top left, at its own size

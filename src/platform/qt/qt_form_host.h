@@ -114,6 +114,20 @@ public:
     // Remembers the frame the window manager put around the window, for windows not shown yet.
     void noteFrame();
 
+    // Where the control's widget goes in its parent, in pixels: its place in the model, drawn
+    // smaller while the window is fitted (see refit). A line of text gets at least the height its
+    // font needs, whatever its design height, and a panel holds the lines grown inside it.
+    QRect placeOf(const vb::Control& c) const;
+    // Places the control's widget, and the panels around it, anew.
+    void placeAgain(const vb::Control& c);
+    // A control laid over a line of text that cuts its letters off at the top or bottom goes
+    // beneath it; one that covers all of the line's height where it lies is over it on purpose
+    // (a picture over the start of its row).
+    void keepLettersInSight(QWidget& line);
+    // How much smaller than the model's the window draws its controls: 1, or less for a form
+    // without a layout of its own in a window smaller than the size it asked for.
+    double scale() const { return scale_; }
+
     // Whether the control is one of the section buttons placed straight on the window, at its
     // left edge.
     bool isNavigationButton(const vb::Control& c) const;
@@ -131,6 +145,11 @@ private:
     void prepareToAppear();
     // The window's size, no larger than the screen's available area leaves it.
     void applySize(QSize size);
+    // A form without a layout of its own, in a window smaller than it asked for, is drawn as
+    // much smaller as the window is, so that none of its controls lies beyond the window's edges.
+    void refit();
+    QRect scaledPlace(const vb::Control& c) const;
+    void placeLines();
     // Moves a window the program placed so that it lies whole within the available area.
     void keepWithinScreen();
     QRect availableArea() const;
@@ -147,6 +166,8 @@ private:
     std::unordered_map<const vb::Control*, QWidget*> widgetOf_;
     int appliedLeft_ = 0, appliedTop_ = 0;
     int appliedWidth_ = 0, appliedHeight_ = 0;  // the client size in twips the window last had
+    QSize asked_;                               // the client size in pixels the program last asked for
+    double scale_ = 1.0;                        // see scale()
     bool laidOut_ = false;
     bool placed_ = false;
     // Where the window's frame was when it was last hidden; it comes back there.
@@ -172,5 +193,11 @@ void askForFixedSize(QWidget& window);
 // Makes the widget for one control inside parent and connects its user input to the model.
 // Null for the kinds that have no widget (timers, menus, tray icons).
 QWidget* createControlWidget(FormHost& host, vb::Control& control, QWidget* parent);
+
+// Whether the label is designed one line high: it shows one line, not broken onto a second.
+bool isOneLineLabel(const vb::Control& c, const QWidget& w);
+// The height that the control's one line of text needs in its widget's font, frame and margins
+// included (a label one line high, a text box); 0 for the controls that are no line of text.
+int lineHeightNeeded(const vb::Control& c, const QWidget& w);
 
 }  // namespace vbqt

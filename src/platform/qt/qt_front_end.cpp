@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/error.h"
 #include "platform/picture.h"
@@ -113,7 +114,8 @@ FormHost::FormHost(QtFrontEnd& frontEnd, vb::App& app, vb::Form& form)
     window_->setObjectName(qs(form.name()));
     closeRemoved_ = form.closeRemoved;
     window_->setWindowFlags(windowFlags());
-    applySize(QSize(px(form.Width()), px(form.Height())));
+    asked_ = QSize(px(form.Width()), px(form.Height()));
+    applySize(asked_);
     appliedWidth_ = form.Width();
     appliedHeight_ = form.Height();
     appliedLeft_ = form.Left();
@@ -147,6 +149,19 @@ void FormHost::createControls() {
         bindings_.back()->syncNow();
         // Later controls in design order lie above earlier ones.
         w->raise();
+    }
+    placeLines();
+}
+
+void FormHost::placeLines() {
+    // Panels grow around the lines they hold, and a line comes out from under the controls that
+    // were created after it.
+    for (auto& b : bindings_) {
+        QWidget* w = b->widget();
+        const vb::Control& c = b->control();
+        if (!w || !lineHeightNeeded(c, *w)) continue;
+        placeAgain(c);
+        if (c.Visible()) keepLettersInSight(*w);
     }
 }
 
@@ -212,7 +227,8 @@ void FormHost::formChanged() {
     if (f.Width() != appliedWidth_ || f.Height() != appliedHeight_) {
         appliedWidth_ = f.Width();
         appliedHeight_ = f.Height();
-        applySize(QSize(px(appliedWidth_), px(appliedHeight_)));
+        asked_ = QSize(px(appliedWidth_), px(appliedHeight_));
+        applySize(asked_);
     }
     if (f.toolWindow) {
         hideWindow();
@@ -317,12 +333,90 @@ QRect FormHost::availableArea() const {
 void FormHost::applySize(QSize size) {
     // A window larger than the screen would hide its far edges (the explorer's status strip at
     // a large scale); it gets what the screen has room for, and its form lays it out for that.
+    // A form without a layout of its own is drawn smaller (see refit), in a window of the same
+    // proportions.
     const QRect area = availableArea();
-    if (!area.isEmpty()) size = size.boundedTo(area.size().shrunkBy(frameMargins())).expandedTo(QSize(1, 1));
+    if (!area.isEmpty()) {
+        const QSize room = area.size().shrunkBy(frameMargins());
+        if (!form_->ownLayout && !room.isEmpty() &&
+            (size.width() > room.width() || size.height() > room.height())) {
+            const double k =
+                std::min(double(room.width()) / size.width(), double(room.height()) / size.height());
+            size = QSize(int(size.width() * k), int(size.height() * k));
+        }
+        size = size.boundedTo(room).expandedTo(QSize(1, 1));
+    }
     if (form_->fixedSize)
         window_->setFixedSize(size);
     else
         window_->resize(size);
+    refit();
+}
+
+void FormHost::refit() {
+    if (!form_ || !window_) return;
+    double scale = 1.0;
+    if (!form_->ownLayout && !asked_.isEmpty()) {
+        const QSize got = window_->size();
+        scale = std::min({1.0, double(got.width()) / asked_.width(), double(got.height()) / asked_.height()});
+    }
+    if (scale == scale_) return;
+    scale_ = scale;
+    for (auto& b : bindings_) b->syncNow();
+    placeLines();
+}
+
+QRect FormHost::scaledPlace(const vb::Control& c) const {
+    if (scale_ == 1.0) return QRect(px(c.Left()), px(c.Top()), px(c.Width()), px(c.Height()));
+    // Edges scaled, not sizes: controls that touch in the design still touch.
+    auto at = [this](int twips) { return int(std::lround(twips * scale_ / kTwipsPerPixel)); };
+    const int left = at(c.Left()), top = at(c.Top());
+    return QRect(left, top, at(c.Left() + c.Width()) - left, at(c.Top() + c.Height()) - top);
+}
+
+QRect FormHost::placeOf(const vb::Control& c) const {
+    QRect r = scaledPlace(c);
+    const auto it = widgetOf_.find(&c);
+    if (it == widgetOf_.end()) return r;
+    if (const int need = lineHeightNeeded(c, *it->second); need > r.height()) {
+        // Grown about its middle, level with what stands beside it, but not above its parent.
+        const int more = need - r.height();
+        r.adjust(0, -more / 2, 0, more - more / 2);
+        if (r.top() < 0 && c.Top() >= 0) r.moveTop(0);
+    }
+    if (c.kind() != vb::Kind::Panel) return r;
+    for (const vb::Control* child : form_->controls()) {
+        if (child->parent() != &c || !child->Visible() || !widgetOf_.count(child)) continue;
+        // Only what the design placed inside the panel: what it lets run past its edge stays cut.
+        const QRect designed = scaledPlace(*child), grown = placeOf(*child);
+        if (designed.bottom() < r.height() && grown.bottom() >= r.height()) r.setHeight(grown.bottom() + 1);
+    }
+    return r;
+}
+
+void FormHost::placeAgain(const vb::Control& c) {
+    if (const auto it = widgetOf_.find(&c); it != widgetOf_.end()) it->second->setGeometry(placeOf(c));
+    if (c.parent()) placeAgain(*c.parent());
+}
+
+void FormHost::keepLettersInSight(QWidget& line) {
+    if (!window_ || !window_->isAncestorOf(&line)) return;
+    QWidget* held = &line;  // the control placed on the window that holds the line
+    while (held->parentWidget() != window_) held = held->parentWidget();
+    const QRect letters(line.mapTo(window_, QPoint(0, 0)), line.size());
+    // The window's children lie in their stacking order, the lowest first.
+    bool above = false;
+    for (QObject* o : window_->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || w->isWindow()) continue;
+        if (w == held) {
+            above = true;
+            continue;
+        }
+        const QRect r = w->geometry();
+        if (!above || w->isHidden() || !r.intersects(letters)) continue;
+        if (r.top() > letters.top() || r.bottom() < letters.bottom()) w->stackUnder(held);
+    }
 }
 
 void FormHost::keepWithinScreen() {
@@ -391,7 +485,7 @@ void FormHost::backgroundMouseMove(QMouseEvent* e) {
     if (window_->childAt(p)) return;  // over a control: that control's move, not the form's
     vb::Form* f = form_;
     const int button = buttonMask(e->buttons()), shift = shiftMask(e->modifiers());
-    const float x = twips(p.x()), y = twips(p.y());
+    const float x = twips(p.x() / scale_), y = twips(p.y() / scale_);
     deliver([=] { f->Form_MouseMove(button, shift, x, y); });
 }
 
@@ -409,6 +503,7 @@ void FormHost::windowResized() {
     // The model learns the new client size (and the frame, once a window manager has drawn one)
     // and lays the window out; a size the model has already is no news after the first layout.
     if (!form_ || !window_) return;
+    refit();
     const int w = window_->width() * kTwipsPerPixel, h = window_->height() * kTwipsPerPixel;
     if (laidOut_ && w == form_->Width() && h == form_->Height()) return;
     laidOut_ = true;
@@ -436,7 +531,7 @@ bool FormHost::eventFilter(QObject* watched, QEvent* e) {
             if (!c.MouseMove || w->childAt(p)) return false;
             const QPoint inControl = w->mapTo(widgetOf_[&c], p);
             const int button = buttonMask(me->buttons()), shift = shiftMask(me->modifiers());
-            const float x = twips(inControl.x()), y = twips(inControl.y());
+            const float x = twips(inControl.x() / scale_), y = twips(inControl.y() / scale_);
             deliver([&c, button, shift, x, y] { c.MouseMove(button, shift, x, y); });
             return false;
         }

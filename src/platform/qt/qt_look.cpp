@@ -19,6 +19,8 @@ namespace {
 const QColor kAccent(47, 111, 209);
 constexpr double kSmallestPoints = 6.0;
 constexpr double kDisabledOpacity = 0.4;
+// How much smaller than its own a font may get to show a line of text whole.
+constexpr double kOneLineShrink = 1.5;
 
 bool fitsIn(const QFont& font, const QString& text, const QRect& room, int flags) {
     const QRectF need = QFontMetricsF(font).boundingRect(QRectF(room), flags, text);
@@ -158,7 +160,13 @@ void ImageButtonWidget::paintEvent(QPaintEvent*) {
 QFont FittingLabel::shownFont() const {
     if (text().isEmpty()) return font();
     const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
-    return fittingFont(font(), text(), contentsRect(), flags);
+    if (wordWrap()) return fittingFont(font(), text(), contentsRect(), flags);
+    // One line, as high as its font needs: a little smaller where that shows the whole text,
+    // else its own size, as far as the text goes (an address), never too small to read.
+    const QRect room = contentsRect();
+    const QFont f =
+        fittingFont(font(), text(), QRect(room.topLeft(), QSize(room.width(), QWIDGETSIZE_MAX)), flags);
+    return f.pointSizeF() >= font().pointSizeF() - kOneLineShrink ? f : font();
 }
 
 void FittingLabel::paintEvent(QPaintEvent* e) {

@@ -57,7 +57,9 @@ private:
     bool navigation_;
 };
 
-// A label that shrinks its font rather than cut its text off.
+// A label that shrinks its font rather than cut its text off. A label one line high (no word
+// wrap) shrinks it by a point and a half at most: a longer text (an address) is shown in its own
+// font as far as it fits.
 class FittingLabel : public QLabel {
 public:
     using QLabel::QLabel;
