@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QScreen>
 
 #include <unistd.h>
@@ -22,6 +23,10 @@
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
+
+// Qt's own functions for the context that GL users share, exported by QtGui.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 #include "platform/worker_thread.h"
 
 namespace vbqt {
@@ -69,8 +74,12 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
             "QTWEBENGINE_DISABLE_SANDBOX=1 shows them without it");
     // The web engine is loaded only when a page is first wanted, long after the application is
     // made (qt_browser.h), but what it needs of the application must be set before it is made,
-    // as for a program linked with it: one GL context its pages share with the windows.
+    // as for a program linked with it: one GL context its pages share with the windows. The
+    // application would make that context at its start, loading the GL driver (tens of
+    // megabytes) into every run; it is given one not made yet instead, which the engine makes
+    // as it starts (qt_web_engine.cpp).
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (!qt_gl_global_share_context()) qt_gl_set_global_share_context(new QOpenGLContext);
     // The engine's report of its GL set-up at each start is Qt's, not the program's: not on the
     // program's standard error unless the user asks for it (QT_LOGGING_RULES).
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));

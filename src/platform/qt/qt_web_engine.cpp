@@ -1,5 +1,8 @@
 #include "platform/qt/qt_web_engine.h"
 
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -151,7 +154,18 @@ void QtWebBrowsers::forget(vb::WebBrowser& b) {
 
 }  // namespace vbqt
 
+// Qt's own function for the context that GL users share, exported by QtGui.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+
 vb::WebBrowsers* vantryMakeWebBrowsers(vbqt::Deliver deliver) {
+    // The engine composes its pages through the context shared with the widgets, which the
+    // program leaves unmade until now (qt_desktop.cpp).
+    if (QOpenGLContext* shared = qt_gl_global_share_context(); shared && !shared->isValid()) {
+        // Made before the application, it knows no screen yet.
+        shared->setScreen(QGuiApplication::primaryScreen());
+        shared->setFormat(QSurfaceFormat::defaultFormat());
+        shared->create();
+    }
     auto* browsers = new vbqt::QtWebBrowsers;
     browsers->setDeliver(std::move(deliver));
     return browsers;
