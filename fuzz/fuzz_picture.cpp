@@ -2,8 +2,8 @@
 // bitmap writer must then round-trip exactly.
 #include <cstdlib>
 
-#include "platform/error.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vb::Picture picture;

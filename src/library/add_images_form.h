@@ -2,9 +2,9 @@
 // The add-images window: picks a source folder, shows its pictures by a pattern, previews one,
 // and copies the selected files into the picture library (moving them when asked). Every
 // opening starts afresh; closing it in any way returns to the folder current at its opening.
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/form.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
 
 namespace vantry {
 

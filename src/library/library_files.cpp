@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 namespace vantry {
 

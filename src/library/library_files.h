@@ -2,7 +2,7 @@
 // File operations on the picture library that several windows share.
 #include <string>
 
-#include "platform/fs.h"
+#include "platform/system/fs.h"
 
 namespace vantry {
 

@@ -4,8 +4,8 @@
 #include <ctime>
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -3,8 +3,8 @@
 // each, and sorting by a column header.
 #include "library/library_files.h"
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

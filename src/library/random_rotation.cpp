@@ -7,8 +7,8 @@
 #include <climits>
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

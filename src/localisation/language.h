@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/control.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
 
 namespace vantry {
 

@@ -2,9 +2,9 @@
 #include "localisation/language_chooser.h"
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/log.h"
+#include "platform/base/error.h"
+#include "platform/base/log.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 

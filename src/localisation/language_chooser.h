@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/form.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
 
 namespace vantry {
 

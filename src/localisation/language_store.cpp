@@ -1,8 +1,8 @@
 // Loading the language file into the store, and the numbered messages read from it.
 #include "localisation/language.h"
 
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -2,7 +2,7 @@
 
 #include "localisation/language.h"
 #include "online/explorer_pictures.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -2,7 +2,7 @@
 // computer is online, switches the online commands of the main window and the tray menu, shows
 // the state in colour, and loads the news page once per online period.
 #include "localisation/language.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "shell/main_form.h"
 #include "shell/start_form.h"
 

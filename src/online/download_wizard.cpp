@@ -8,9 +8,9 @@
 #include "online/download_names.h"
 #include "online/gallery_picture.h"
 #include "online/my_explorer.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

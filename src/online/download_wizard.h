@@ -13,10 +13,10 @@
 // once, so the apply-when-done and minimise boxes return to their design values.
 #include <string>
 
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/form.h"
-#include "platform/online.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
+#include "platform/model/online.h"
 
 namespace vantry {
 

@@ -4,8 +4,8 @@
 // folder replace the explorer's faces and background when they are present.
 #include <memory>
 
-#include "platform/control.h"
-#include "platform/picture.h"
+#include "platform/model/control.h"
+#include "platform/pictures/picture.h"
 
 namespace vantry {
 

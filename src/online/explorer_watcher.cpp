@@ -6,7 +6,7 @@
 #include "online/address_watcher.h"
 #include "online/gallery_picture.h"
 #include "online/my_explorer.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 namespace vantry {
 

@@ -1,8 +1,8 @@
 #include "online/hosts.h"
 
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/text.h"
+#include "platform/base/error.h"
+#include "platform/base/text.h"
+#include "platform/system/fs.h"
 
 namespace vantry {
 

@@ -3,9 +3,9 @@
 #include <ctime>
 #include <memory>
 
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -8,10 +8,10 @@
 #include "online/explorer_pictures.h"
 #include "online/gallery_picture.h"
 #include "online/my_ecards.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/picture.h"
-#include "platform/procedures.h"
+#include "platform/base/error.h"
+#include "platform/model/procedures.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -10,10 +10,10 @@
 
 #include "online/hosts.h"
 #include "online/page_load_strip.h"
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/form.h"
-#include "platform/online.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
+#include "platform/model/online.h"
 
 namespace vantry {
 

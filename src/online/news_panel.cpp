@@ -1,9 +1,9 @@
 // The news panel: the gallery's news page in an embedded browser, with buttons to close it,
 // reload it, switch news at start on, and open the forum in the gallery explorer.
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/log.h"
+#include "platform/base/error.h"
+#include "platform/base/log.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -4,7 +4,7 @@
 #include "online/my_ecards.h"
 #include "online/my_explorer.h"
 #include "online/my_upload.h"
-#include "platform/procedures.h"
+#include "platform/model/procedures.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -3,7 +3,7 @@
 // shown while the window's browser loads, the bar growing by 100 twips every 500 ms and falling
 // back to 15 once past the outline's 1695. The explorer, the e-card window and the upload window
 // each carry one with their own controls; the windows add their own steps around these.
-#include "platform/control.h"
+#include "platform/model/control.h"
 
 namespace vantry {
 

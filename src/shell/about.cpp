@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/log.h"
+#include "platform/base/error.h"
+#include "platform/base/log.h"
 #include "shell/main_form.h"
 #include "shell/site_pages.h"
 #include "shell/version.h"

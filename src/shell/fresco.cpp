@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "localisation/language.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "shell/about.h"
 #include "shell/main_form.h"
 #include "shell/site_pages.h"

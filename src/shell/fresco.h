@@ -6,10 +6,10 @@
 #include <array>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/form.h"
-#include "platform/online.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
+#include "platform/model/online.h"
 
 namespace vantry {
 

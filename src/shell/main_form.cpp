@@ -2,7 +2,7 @@
 // its events to the procedures named after them.
 #include "shell/main_form.h"
 
-#include "platform/fs.h"
+#include "platform/system/fs.h"
 #include "shell/version.h"
 
 namespace vantry {

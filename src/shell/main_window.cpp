@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 #include "shell/start_form.h"

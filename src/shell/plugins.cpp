@@ -2,8 +2,8 @@
 // is shown the program looks for them again; a launch button starts its companion and leaves it
 // to run on its own.
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
+#include "platform/base/error.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 #include "shell/site_pages.h"
 

@@ -1,7 +1,7 @@
 #include "shell/program.h"
 
 #include "localisation/language_chooser.h"
-#include "platform/procedures.h"
+#include "platform/model/procedures.h"
 
 #include "library/add_images_form.h"
 #include "online/online_forms.h"

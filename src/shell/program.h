@@ -2,7 +2,7 @@
 // Wiring the program's forms into a registry and starting it the way the real program starts:
 // the main window is the start-up object, so it is loaded (its load runs the whole start-up
 // sequence) and then shown.
-#include "platform/app.h"
+#include "platform/model/app.h"
 
 namespace vantry {
 

@@ -3,9 +3,9 @@
 #include <functional>
 
 #include "localisation/language.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/log.h"
+#include "platform/base/error.h"
+#include "platform/base/log.h"
+#include "platform/system/fs.h"
 #include "shell/main_form.h"
 
 namespace vantry {

@@ -2,7 +2,7 @@
 // Pages of the maker's site that the program's links open in the user's own browser.
 #include <string>
 
-#include "platform/app.h"
+#include "platform/model/app.h"
 
 namespace vantry {
 

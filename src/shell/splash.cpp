@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "localisation/language.h"
-#include "platform/log.h"
-#include "platform/text.h"
+#include "platform/base/log.h"
+#include "platform/base/text.h"
 #include "shell/main_form.h"
 #include "shell/version.h"
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/log.h"
-#include "platform/process.h"
-#include "platform/wallpaper.h"
+#include "platform/base/log.h"
+#include "platform/system/process.h"
+#include "platform/wallpaper/wallpaper.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -10,7 +10,7 @@
 #include "gallery_fixture.h"
 #include "online/my_ecards.h"
 #include "online/my_explorer.h"
-#include "platform/curl_online.h"
+#include "platform/curl/curl_online.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 
 extern char** environ;
 

@@ -13,7 +13,7 @@
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "site.h"
 
 using namespace gallery;

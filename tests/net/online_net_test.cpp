@@ -13,9 +13,9 @@
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
-#include "platform/curl_online.h"
-#include "platform/error.h"
-#include "platform/form.h"
+#include "platform/base/error.h"
+#include "platform/curl/curl_online.h"
+#include "platform/model/form.h"
 #include "raw_server.h"
 #include "shell/program.h"
 

@@ -5,7 +5,7 @@
 
 #include "../unit/harness.h"
 #include "gallery_fixture.h"
-#include "platform/curl_online.h"
+#include "platform/curl/curl_online.h"
 #include "shell/fresco.h"
 #include "shell/program.h"
 

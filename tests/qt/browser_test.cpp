@@ -24,14 +24,14 @@
 #include "../unit/harness.h"
 #include "../unit/xvfb.h"
 #include "online/hosts.h"
-#include "platform/app.h"
-#include "platform/headless.h"
-#include "platform/posix_services.h"
-#include "platform/process.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
+#include "platform/posix/posix_services.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_front_end.h"
 #include "platform/qt/qt_loop.h"
+#include "platform/system/process.h"
 #include "qt_test_support.h"
 
 using namespace vb;

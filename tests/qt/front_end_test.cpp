@@ -18,8 +18,8 @@
 #include <QWindow>
 
 #include "../unit/xvfb.h"
-#include "platform/process.h"
 #include "platform/qt/qt_draw_first.h"
+#include "platform/system/process.h"
 #include "qt_form_fixture.h"
 #include "testkit/test_pictures.h"
 #include "x_display.h"

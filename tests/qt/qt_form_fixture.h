@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QString>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_front_end.h"
 #include "platform/qt/qt_loop.h"

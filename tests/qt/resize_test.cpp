@@ -4,8 +4,8 @@
 
 #include <QTest>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_front_end.h"
 #include "platform/qt/qt_loop.h"

@@ -14,8 +14,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "testkit/test_pictures.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_loop.h"

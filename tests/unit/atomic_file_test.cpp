@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "harness.h"
-#include "platform/atomic_file.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/atomic_file.h"
+#include "platform/system/fs.h"
 
 using namespace vb;
 using vantry::test::readFile;

@@ -11,11 +11,11 @@
 #include <future>
 
 #include "harness.h"
-#include "platform/atomic_file.h"
-#include "platform/error.h"
-#include "platform/fs.h"
-#include "platform/picture.h"
-#include "platform/text.h"
+#include "platform/base/error.h"
+#include "platform/base/text.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/atomic_file.h"
+#include "platform/system/fs.h"
 
 using namespace vb;
 using vantry::test::readFile;

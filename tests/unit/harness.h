@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "shell/program.h"
 
 namespace vantry::test {

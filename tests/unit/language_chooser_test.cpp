@@ -6,9 +6,9 @@
 
 #include "harness.h"
 #include "localisation/language_chooser.h"
-#include "platform/control.h"
-#include "platform/error.h"
-#include "platform/form.h"
+#include "platform/base/error.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
 #include "shell/main_form.h"
 #include "shell/splash.h"
 

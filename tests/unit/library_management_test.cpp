@@ -11,9 +11,9 @@
 #include "library/add_images_form.h"
 #include "library/library_files.h"
 #include "library/random_rotation.h"
-#include "platform/control.h"
-#include "platform/error.h"
-#include "platform/random.h"
+#include "platform/base/error.h"
+#include "platform/model/control.h"
+#include "platform/model/random.h"
 #include "shell/main_form.h"
 
 using namespace vantry;

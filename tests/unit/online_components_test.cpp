@@ -4,9 +4,9 @@
 
 #include "harness.h"
 #include "online/hosts.h"
-#include "platform/error.h"
-#include "platform/form.h"
-#include "platform/online.h"
+#include "platform/base/error.h"
+#include "platform/model/form.h"
+#include "platform/model/online.h"
 
 using namespace vb;
 using vantry::test::Harness;

@@ -8,7 +8,7 @@
 #include "online/download_names.h"
 #include "online/download_wizard.h"
 #include "online/my_explorer.h"
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "shell/main_form.h"
 #include "testkit/scenario_support.h"
 

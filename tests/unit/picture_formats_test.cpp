@@ -7,9 +7,9 @@
 #include <string>
 
 #include "picture_samples.h"
-#include "platform/error.h"
-#include "platform/picture.h"
-#include "platform/process.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/process.h"
 #include "testkit/test_pictures.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
 
 namespace samples {
 

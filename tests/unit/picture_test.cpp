@@ -1,4 +1,4 @@
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "picture_samples.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "testkit/test_pictures.h"
 
 namespace fs = std::filesystem;

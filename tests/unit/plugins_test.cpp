@@ -10,8 +10,8 @@
 
 #include "harness.h"
 #include "program_scripts.h"
-#include "platform/error.h"
-#include "platform/posix_services.h"
+#include "platform/base/error.h"
+#include "platform/posix/posix_services.h"
 #include "shell/about.h"
 
 using namespace vb;

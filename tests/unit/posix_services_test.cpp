@@ -17,8 +17,8 @@
 
 #include "harness.h"
 #include "program_scripts.h"
-#include "platform/error.h"
-#include "platform/posix_services.h"
+#include "platform/base/error.h"
+#include "platform/posix/posix_services.h"
 
 using namespace vb;
 using vantry::test::TempDir;

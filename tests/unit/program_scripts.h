@@ -6,7 +6,7 @@
 #include <string>
 
 #include "harness.h"
-#include "platform/posix_services.h"
+#include "platform/posix/posix_services.h"
 
 struct ProgramScripts : ::testing::Test {
     vantry::test::TempDir pf;

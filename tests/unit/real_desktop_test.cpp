@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "harness.h"
-#include "platform/process.h"
-#include "platform/wallpaper.h"
+#include "platform/system/process.h"
+#include "platform/wallpaper/wallpaper.h"
 
 using vantry::test::readFile;
 using vantry::test::TempDir;

@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "harness.h"
-#include "platform/control.h"
-#include "platform/error.h"
-#include "platform/form.h"
-#include "platform/worker_thread.h"
+#include "platform/base/error.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
+#include "platform/posix/worker_thread.h"
 
 using namespace vb;
 using vantry::test::Harness;

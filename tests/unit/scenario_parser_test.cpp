@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "platform/app.h"
-#include "platform/control.h"
-#include "platform/error.h"
-#include "platform/form.h"
-#include "platform/procedures.h"
+#include "platform/base/error.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
+#include "platform/model/form.h"
+#include "platform/model/procedures.h"
 #include "testkit/scenario_lexer.h"
 #include "testkit/scenario_support.h"
 

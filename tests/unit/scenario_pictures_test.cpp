@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "library/img_inf.h"
-#include "platform/error.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
 #include "testkit/scenario_support.h"
 #include "testkit/test_pictures.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "shell/fresco.h"
 
 using vantry::Fresco;

@@ -22,10 +22,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/log.h"
-#include "platform/picture.h"
-#include "platform/process.h"
-#include "platform/wallpaper.h"
+#include "platform/base/log.h"
+#include "platform/pictures/picture.h"
+#include "platform/system/process.h"
+#include "platform/wallpaper/wallpaper.h"
 #include "xvfb.h"
 
 #ifdef VANTRY_HAVE_X11

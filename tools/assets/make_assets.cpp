@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "testkit/test_pictures.h"
 
 namespace {

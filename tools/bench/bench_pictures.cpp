@@ -19,8 +19,8 @@
 
 #include "bench.h"
 #include "library/img_inf.h"
-#include "platform/error.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
 #include "testkit/test_pictures.h"
 
 extern char** environ;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench.h"
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "testkit/test_pictures.h"
 
 extern char** environ;

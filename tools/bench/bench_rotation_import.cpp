@@ -16,9 +16,9 @@
 
 #include "bench.h"
 #include "library/add_images_form.h"
-#include "platform/app.h"
-#include "platform/headless.h"
-#include "platform/picture.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
+#include "platform/pictures/picture.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
 #include "testkit/test_pictures.h"

@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "bench.h"
-#include "platform/log.h"
-#include "platform/picture.h"
+#include "platform/base/log.h"
+#include "platform/pictures/picture.h"
 #include "testkit/test_pictures.h"
-#include "platform/process.h"
-#include "platform/wallpaper.h"
+#include "platform/system/process.h"
+#include "platform/wallpaper/wallpaper.h"
 
 extern char** environ;
 

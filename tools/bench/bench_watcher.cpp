@@ -7,8 +7,8 @@
 #include "bench.h"
 #include "online/address_watcher.h"
 #include "online/my_explorer.h"
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
 

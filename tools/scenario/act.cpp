@@ -1,7 +1,7 @@
 // Acting: what the user, the clock and the program's own code do.
 #include <algorithm>
 
-#include "platform/procedures.h"
+#include "platform/model/procedures.h"
 #include "testkit/scenario_lexer.h"
 #include "testkit/scenario_support.h"
 #include "session.h"

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "testkit/scenario_lexer.h"
 #include "testkit/scenario_support.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 #include "session.h"
 #include "shell/version.h"
 

@@ -2,8 +2,8 @@
 // expectations on navigations and requests.
 #include <algorithm>
 
-#include "platform/headless_online.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
+#include "platform/headless/headless_online.h"
 #include "session.h"
 #include "testkit/scenario_support.h"
 

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "testkit/scenario_support.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 #include "session.h"
 
 namespace scenario {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
+#include "platform/model/app.h"
 #include "testkit/scenario_lexer.h"
 
 namespace scenario {

@@ -4,8 +4,8 @@
 #include <array>
 #include <stdexcept>
 
-#include "platform/form.h"
-#include "platform/picture.h"
+#include "platform/model/form.h"
+#include "platform/pictures/picture.h"
 #include "testkit/test_pictures.h"
 #include "testkit/scenario_lexer.h"
 

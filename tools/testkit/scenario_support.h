@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/control.h"
+#include "platform/model/control.h"
 
 namespace vb::scenario {
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "platform/app.h"
+#include "platform/model/app.h"
 #include "platform/qt/qt_front_end.h"
 #include "platform/qt/qt_look.h"
 

@@ -12,8 +12,8 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "platform/app.h"
-#include "platform/log.h"
+#include "platform/base/log.h"
+#include "platform/model/app.h"
 
 namespace vbqt {
 

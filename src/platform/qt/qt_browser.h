@@ -23,8 +23,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/curl_online.h"
-#include "platform/online.h"
+#include "platform/curl/curl_online.h"
+#include "platform/model/online.h"
 
 class QObject;
 class QWidget;

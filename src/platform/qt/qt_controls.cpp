@@ -19,7 +19,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "platform/online.h"
+#include "platform/model/online.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_convert.h"
 #include "platform/qt/qt_form_host.h"

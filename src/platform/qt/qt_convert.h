@@ -6,8 +6,8 @@
 #include <QString>
 #include <string>
 
-#include "platform/control.h"
-#include "platform/picture.h"
+#include "platform/model/control.h"
+#include "platform/pictures/picture.h"
 
 namespace vbqt {
 

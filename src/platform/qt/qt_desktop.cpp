@@ -11,11 +11,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/app.h"
-#include "platform/curl_online.h"
-#include "platform/fs.h"
-#include "platform/log.h"
-#include "platform/posix_services.h"
+#include "platform/base/log.h"
+#include "platform/curl/curl_online.h"
+#include "platform/model/app.h"
+#include "platform/posix/posix_services.h"
 #include "platform/qt/qt_app.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_dialogs.h"
@@ -23,11 +22,12 @@
 #include "platform/qt/qt_guarded_app.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
+#include "platform/system/fs.h"
 
 // Qt's own functions for the context that GL users share, exported by QtGui.
 Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
-#include "platform/worker_thread.h"
+#include "platform/posix/worker_thread.h"
 
 namespace vbqt {
 

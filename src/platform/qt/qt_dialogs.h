@@ -4,7 +4,7 @@
 // The boxes run a nested event loop. If their parent window goes away meanwhile (a timer
 // unloads its form), Qt deletes the box with it; the box is therefore held through a QPointer
 // and the call answers as if the user had dismissed it.
-#include "platform/services.h"
+#include "platform/model/services.h"
 
 namespace vbqt {
 

@@ -4,7 +4,7 @@
 // as an empty frame all that while, so the windows are drawn first.
 #include <string>
 
-#include "platform/online.h"
+#include "platform/model/online.h"
 
 namespace vbqt {
 

@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/app.h"
+#include "platform/model/app.h"
 
 namespace vbqt {
 

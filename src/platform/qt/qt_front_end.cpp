@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/error.h"
-#include "platform/picture.h"
+#include "platform/base/error.h"
+#include "platform/pictures/picture.h"
 #include "platform/qt/qt_convert.h"
 #include "platform/qt/qt_form_host.h"
 

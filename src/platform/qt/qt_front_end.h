@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/app.h"
+#include "platform/model/app.h"
 
 namespace vbqt {
 

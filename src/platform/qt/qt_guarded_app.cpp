@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
-#include "platform/error.h"
-#include "platform/log.h"
+#include "platform/base/error.h"
+#include "platform/base/log.h"
 
 namespace vbqt {
 

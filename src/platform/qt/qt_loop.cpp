@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <chrono>
 
-#include "platform/app.h"
-#include "platform/control.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
 
 namespace vbqt {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/model/services.h"
 
 class QTimer;
 

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <map>
 
-#include "platform/app.h"
-#include "platform/control.h"
+#include "platform/model/app.h"
+#include "platform/model/control.h"
 #include "platform/qt/qt_convert.h"
 #include "platform/qt/qt_look.h"
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/services.h"
+#include "platform/model/services.h"
 
 namespace vb {
 class App;

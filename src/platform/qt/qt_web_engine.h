@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/online.h"
+#include "platform/model/online.h"
 #include "platform/qt/qt_browser.h"
 
 class QWidget;

@@ -19,10 +19,10 @@
 
 #include "online/download_wizard.h"
 #include "online/my_explorer.h"
-#include "platform/curl_online.h"
-#include "platform/headless.h"
+#include "platform/curl/curl_online.h"
+#include "platform/headless/headless.h"
+#include "platform/posix/worker_thread.h"
 #include "platform/qt/qt_loop.h"
-#include "platform/worker_thread.h"
 #include "shell/main_form.h"
 #include "shell/program.h"
 

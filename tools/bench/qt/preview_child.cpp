@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "../bench.h"
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 #include "platform/qt/qt_desktop.h"
 #include "shell/program.h"
 
