@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -16,6 +18,12 @@
 #include "platform/model/app.h"
 
 namespace vbqt {
+
+void prepareForTheWebEngine() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (!qt_gl_global_share_context()) qt_gl_set_global_share_context(new QOpenGLContext);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
 
 QWidget* makeBrowserPane(vb::WebBrowser& b, QWidget* parent) {
     auto* pane = new QWidget(parent);

@@ -17,6 +17,7 @@
 // If the library cannot be loaded the browsers stay blank: each operation does nothing, and the
 // failure is logged once.
 #include <QPointer>
+#include <QtGui/qtguiglobal.h>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,7 +35,20 @@ class App;
 class Logger;
 }  // namespace vb
 
+class QOpenGLContext;
+// Qt's own functions for the context that GL users share, exported by QtGui.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
 namespace vbqt {
+
+// Sets, before the application is made, what the engine needs of it, as for a program linked
+// with it: one GL context its pages share with the windows. The application would make that
+// context at its start, loading the GL driver (tens of megabytes) into every run; it is given
+// one not made yet instead, which the engine makes as it starts (qt_web_engine.cpp). Also keeps
+// the engine's report of its GL set-up, Qt's and not the program's, off standard error unless
+// the user asks for it (QT_LOGGING_RULES).
+void prepareForTheWebEngine();
 
 // Hands one model event to the program: how the engine's events reach the model. The program's
 // posts it through its event loop (QtLoop::post), so it never runs inside the event that was

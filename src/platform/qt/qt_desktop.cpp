@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QLoggingCategory>
-#include <QOpenGLContext>
 #include <QScreen>
 
 #include <unistd.h>
@@ -23,10 +21,6 @@
 #include "platform/qt/qt_loop.h"
 #include "platform/qt/qt_tray.h"
 #include "platform/system/fs.h"
-
-// Qt's own functions for the context that GL users share, exported by QtGui.
-Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 #include "platform/posix/worker_thread.h"
 
 namespace vbqt {
@@ -72,17 +66,7 @@ int runDesktopProgram(int argc, char** argv, const ProgramHooks& hooks) {
         log.log(
             "web pages are not shown: running as root, where the web engine's sandbox cannot run; "
             "QTWEBENGINE_DISABLE_SANDBOX=1 shows them without it");
-    // The web engine is loaded only when a page is first wanted, long after the application is
-    // made (qt_browser.h), but what it needs of the application must be set before it is made,
-    // as for a program linked with it: one GL context its pages share with the windows. The
-    // application would make that context at its start, loading the GL driver (tens of
-    // megabytes) into every run; it is given one not made yet instead, which the engine makes
-    // as it starts (qt_web_engine.cpp).
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (!qt_gl_global_share_context()) qt_gl_set_global_share_context(new QOpenGLContext);
-    // The engine's report of its GL set-up at each start is Qt's, not the program's: not on the
-    // program's standard error unless the user asks for it (QT_LOGGING_RULES).
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    prepareForTheWebEngine();
     GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Vantry");
     // The program hides into the tray: closing its last visible window must not end it.

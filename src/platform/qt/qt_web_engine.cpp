@@ -154,12 +154,9 @@ void QtWebBrowsers::forget(vb::WebBrowser& b) {
 
 }  // namespace vbqt
 
-// Qt's own function for the context that GL users share, exported by QtGui.
-Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
-
 vb::WebBrowsers* vantryMakeWebBrowsers(vbqt::Deliver deliver) {
     // The engine composes its pages through the context shared with the widgets, which the
-    // program leaves unmade until now (qt_desktop.cpp).
+    // program leaves unmade until now (prepareForTheWebEngine).
     if (QOpenGLContext* shared = qt_gl_global_share_context(); shared && !shared->isValid()) {
         // Made before the application, it knows no screen yet.
         shared->setScreen(QGuiApplication::primaryScreen());
