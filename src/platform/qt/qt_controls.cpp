@@ -505,9 +505,14 @@ void ControlBinding::syncCommon() {
         if (fontSize_ > 0) f.setPointSize(fontSize_);
         w->setFont(f);
     }
-    w->setGeometry(host_.placeOf(c));
+    // Only a line that moved, grew or comes and goes changes the panel around it or what may
+    // lie over its letters; a new text or colour changes neither.
+    const QRect place = host_.placeOf(c);
+    const bool replaced = w->geometry() != place || w->isHidden() == c.Visible();
+    const bool line = replaced && lineHeightNeeded(c, *w);
+    w->setGeometry(place);
     // A line grown beyond its design height may need a higher panel around it.
-    if (c.parent() && lineHeightNeeded(c, *w)) host_.placeAgain(*c.parent());
+    if (line && c.parent()) host_.placeAgain(*c.parent());
     w->setEnabled(c.Enabled());
     const QString tip = qs(c.ToolTipText());
     if (w->toolTip() != tip) w->setToolTip(tip);
@@ -535,7 +540,7 @@ void ControlBinding::syncCommon() {
     }
     // Last, so a window that is already shown does not flash the widget at its old place.
     w->setVisible(c.Visible());
-    if (c.Visible() && lineHeightNeeded(c, *w)) host_.keepLettersInSight(*w);
+    if (line && c.Visible()) host_.keepLettersInSight(*w);
 }
 
 void ControlBinding::syncPicture() {
